@@ -1,0 +1,48 @@
+# The program, the stand-in libraries and (x86_64) the end-to-end driver.
+enable_language(RC)
+
+# A folder that runs as it is: program and libraries side by side.
+set(KORVANI_BIN_DIR ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${KORVANI_BIN_DIR})
+
+# Self-contained: only Windows system DLLs in the import list. Hardened, and
+# reproducible (no time stamps in the headers).
+add_link_options(-static -static-libgcc -static-libstdc++
+                 -Wl,--nxcompat -Wl,--dynamicbase -Wl,--no-insert-timestamp)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_link_options(-Wl,--high-entropy-va)
+endif()
+add_link_options($<$<CONFIG:Release>:-s>)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
+add_library(korvani_framework STATIC
+    framework/application.cpp
+    framework/common_dialog.cpp
+    framework/form_window.cpp
+    framework/message_box.cpp
+    framework/text_conversion.cpp
+    framework/win32_error.cpp)
+target_include_directories(korvani_framework PUBLIC framework)
+target_link_libraries(korvani_framework PUBLIC korvani_core comctl32 comdlg32)
+
+add_executable(KorvaniFWUpdater WIN32
+    startup/entry_point.cpp
+    startup/Inicio.cpp
+    startup/WindowsAPI.cpp
+    flashing/FlashProgramAT.cpp
+    flashing/ProgramFirmwareFile.cpp
+    ui/FlasherMain.cpp
+    resources/KorvaniFWUpdater.rc)
+target_include_directories(KorvaniFWUpdater PRIVATE startup flashing ui resources)
+target_link_options(KorvaniFWUpdater PRIVATE -municode)
+target_link_libraries(KorvaniFWUpdater PRIVATE korvani_framework)
+set_property(SOURCE resources/KorvaniFWUpdater.rc APPEND PROPERTY OBJECT_DEPENDS
+    ${CMAKE_SOURCE_DIR}/resources/KorvaniFWUpdater.ico
+    ${CMAKE_SOURCE_DIR}/resources/KorvaniFWUpdater.manifest
+    ${CMAKE_SOURCE_DIR}/resources/version.h)
+
+add_subdirectory(simulator)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_subdirectory(tests/e2e)
+endif()

@@ -1,0 +1,20 @@
+// The program's one error type: a run-time error with a number and a description.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct AppError {
+    std::int32_t number;
+    std::wstring description;
+};
+
+// Numbers users and the flashing library's maker know from the classic run-time.
+constexpr std::int32_t kErrOverflow = 6;
+constexpr std::int32_t kErrOutOfMemory = 7;
+constexpr std::int32_t kErrDllLoad = 48;
+constexpr std::int32_t kErrInternal = 51;
+constexpr std::int32_t kErrBadFileName = 52;
+constexpr std::int32_t kErrFileNotFound = 53;
+constexpr std::int32_t kErrDllEntryPoint = 453;
+constexpr std::int32_t kErrCancel = 32755;

@@ -1,0 +1,18 @@
+// What one flashing attempt answered, and what it means to the user.
+#pragma once
+
+#include <cstdint>
+
+using FlashResult = std::int16_t;
+
+enum class FlashOutcome {
+    Success,              // 0
+    ErasedNotRecognised,  // -2: erased, but the system has not found the erased device yet
+    NotFirmware,          // -3, -4
+    Unexpected,           // anything else
+};
+
+FlashOutcome ClassifyFlashResult(FlashResult result);
+
+// The library answers in 32 bits; a value outside 16 bits throws the overflow error.
+FlashResult NarrowToFlashResult(std::int32_t libraryResult);

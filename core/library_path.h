@@ -1,0 +1,24 @@
+// Which bytes name the chosen file to a library that opens files through the
+// ANSI functions.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+struct AnsiText {
+    std::string bytes;
+    bool lossless;  // converting the bytes back gives the very same text
+};
+
+using ToAnsiFn = std::function<AnsiText(const std::wstring&)>;
+using ShortPathFn = std::function<std::optional<std::wstring>(const std::wstring&)>;
+
+// Longest path, in characters, that the ANSI file functions open.
+constexpr std::size_t kMaxAnsiPath = 259;
+
+// A lossy conversion could name a different, existing file (best-fit maps
+// look-alike characters to ASCII), so such a path is replaced by its 8.3 form,
+// or refused with AppError. An over-long path is shortened when that helps.
+std::string AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
+                               const ShortPathFn& shortPathOf);

@@ -1,0 +1,34 @@
+// Every message the program shows, as data: text, title, buttons and icon.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app_error.h"
+
+// Windows message-box values; the core keeps them as numbers so it needs no windows.h.
+constexpr int kButtonsOk = 0;
+constexpr int kButtonsOkCancel = 1;
+constexpr int kButtonsRetryCancel = 5;
+constexpr int kIconError = 16;
+constexpr int kIconExclamation = 48;
+
+constexpr int kAnswerOk = 1;
+constexpr int kAnswerCancel = 2;
+constexpr int kAnswerRetry = 4;
+
+struct MessageBoxSpec {
+    std::wstring text;
+    std::optional<std::wstring> title;  // none: the application title shows
+    int style;                          // buttons + icon
+};
+
+MessageBoxSpec SelectionErrorBox(const AppError& error);
+MessageBoxSpec ConfirmationBox(const std::wstring& path);
+MessageBoxSpec SuccessBox();
+MessageBoxSpec WrongFileBox();
+MessageBoxSpec DeviceNotFoundBox();
+MessageBoxSpec UnexpectedResultBox();
+
+// What the program says when a run-time error reaches it unhandled.
+MessageBoxSpec UnhandledErrorBox(const AppError& error);

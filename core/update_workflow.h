@@ -1,0 +1,31 @@
+// The update dialogue behind the one button: choose, confirm, flash, report, retry.
+// It talks to the user and the library only through these three interfaces, which
+// the Win32 shell implements and the tests replace. Each may throw AppError.
+#pragma once
+
+#include <string>
+
+#include "flash_result.h"
+#include "message_boxes.h"
+
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    virtual void ShowOpen() = 0;  // throws AppError, kErrCancel when the user cancels
+    virtual std::wstring FileName() = 0;
+};
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    virtual int Show(const MessageBoxSpec& box) = 0;  // the user's answer
+};
+
+class FirmwareFlasher {
+public:
+    virtual ~FirmwareFlasher() = default;
+    virtual FlashResult ProgramFirmwareFile(std::wstring& path) = 0;
+};
+
+// Runs one click to its end. Run-time errors never leave it.
+void RunUpdateWorkflow(FileChooser& dialog, MessageBoxes& boxes, FirmwareFlasher& flasher);

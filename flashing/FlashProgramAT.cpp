@@ -1,0 +1,40 @@
+#include "FlashProgramAT.h"
+
+#include <windows.h>
+
+#include "app_error.h"
+
+namespace Inicio {
+
+namespace {
+
+using FlashProgramATFn = std::int32_t(WINAPI*)(char* path);
+
+FlashProgramATFn BindFlashProgramAT() {
+    // By bare name on purpose: Windows hands back the module that start-up
+    // loaded from the application directory.
+    HMODULE library = LoadLibraryW(L"oscdll.dll");
+    if (library == nullptr) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_MOD_NOT_FOUND || error == ERROR_FILE_NOT_FOUND)
+            throw AppError{kErrFileNotFound, L"File not found: oscdll.dll"};
+        throw AppError{kErrDllLoad, L"Error in loading DLL"};
+    }
+    FARPROC entry = GetProcAddress(library, "_FlashProgramAT@4");
+    if (entry == nullptr) {
+        FreeLibrary(library);
+        throw AppError{kErrDllEntryPoint, L"Can't find DLL entry point _FlashProgramAT@4 in oscdll.dll"};
+    }
+    return reinterpret_cast<FlashProgramATFn>(reinterpret_cast<void*>(entry));
+}
+
+}  // namespace
+
+std::int32_t FlashProgramAT(char* path) {
+    // Stays empty after a failed binding, so the next call tries again.
+    static FlashProgramATFn entry = nullptr;
+    if (entry == nullptr) entry = BindFlashProgramAT();
+    return entry(path);
+}
+
+}  // namespace Inicio

@@ -1,0 +1,45 @@
+// A fixed-size top-level window with one push button, built from a definition
+// in twips and laid out for the DPI of the monitor it is on.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+struct TwipsRect {
+    int left, top, width, height;
+};
+
+struct FormDefinition {
+    const wchar_t* className;
+    const wchar_t* title;
+    int clientWidthTwips;
+    int clientHeightTwips;
+    int iconResourceId;
+    int buttonId;
+    const wchar_t* buttonCaption;
+    TwipsRect buttonRect;
+};
+
+class FormWindow {
+public:
+    FormWindow(const FormDefinition& definition, std::function<void()> onButtonClick);
+    ~FormWindow();
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
+    void Create();  // hidden until Show
+    void Show();
+    HWND Handle() const { return window_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void ApplyDpi(int dpi, const RECT* suggestedWindowRect);
+
+    const FormDefinition& definition_;
+    std::function<void()> onButtonClick_;
+    HWND window_ = nullptr;
+    HWND button_ = nullptr;
+    HFONT font_ = nullptr;
+};

@@ -1,0 +1,22 @@
+#include <windows.h>
+
+#include <exception>
+
+#include "Inicio.h"
+#include "application.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Never look for a DLL in the current directory. The rest of the search
+    // order stays: the maker's library may rely on it for its own dependencies.
+    SetDllDirectoryW(L"");
+
+    int status;
+    try {
+        status = Inicio::Main();
+    } catch (...) {
+        ReportUnhandledError(ToAppError(std::current_exception()));
+        return kExitUnhandledError;
+    }
+    if (status != kExitNormal) return status;
+    return RunMessageLoop();
+}
