@@ -20,6 +20,7 @@ const wchar_t* DescribeCode(std::uint32_t code) {
 }  // namespace
 
 AppError CommonDialogError(std::uint32_t extendedErrorCode) {
+    if (extendedErrorCode == 0) return {kErrCancel, DescribeCode(0)};
     const auto number = static_cast<std::int32_t>(0x7FFF - static_cast<std::int64_t>(extendedErrorCode & 0xFFFF));
     if (const wchar_t* description = DescribeCode(extendedErrorCode)) return {number, description};
     wchar_t text[64];

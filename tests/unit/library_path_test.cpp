@@ -1,0 +1,87 @@
+#include "library_path.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app_error.h"
+
+namespace {
+
+// A code page that holds the first 256 characters; anything else becomes '?'.
+AnsiText Latin1(const std::wstring& text) {
+    AnsiText result{std::string(), true};
+    for (wchar_t c : text) {
+        if (c <= 0xFF) {
+            result.bytes += static_cast<char>(c);
+        } else {
+            result.bytes += '?';
+            result.lossless = false;
+        }
+    }
+    return result;
+}
+
+struct ShortPaths {
+    std::map<std::wstring, std::wstring> known;
+    int asked = 0;
+    std::optional<std::wstring> operator()(const std::wstring& path) {
+        ++asked;
+        const auto found = known.find(path);
+        if (found == known.end()) return std::nullopt;
+        return found->second;
+    }
+};
+
+std::string Choose(const std::wstring& path, ShortPaths& shortPaths) {
+    return AnsiPathForLibrary(path, Latin1, std::ref(shortPaths));
+}
+
+TEST(LibraryPath, PathInTheCodePageGoesAsItIs) {
+    ShortPaths shortPaths{{{L"C:\\Firmware\\caf\u00e9 v2.bin", L"C:\\FIRMWA~1\\CAFV2~1.BIN"}}};
+    EXPECT_EQ(Choose(L"C:\\Firmware\\caf\u00e9 v2.bin", shortPaths), "C:\\Firmware\\caf\xe9 v2.bin");
+    EXPECT_EQ(Choose(L"", shortPaths), "");
+    EXPECT_EQ(shortPaths.asked, 0);
+}
+
+TEST(LibraryPath, LossyPathIsReplacedByItsShortForm) {
+    // Fullwidth letters would best-fit to "firm.bin": a different file.
+    ShortPaths shortPaths{{{L"C:\\fw\\\uff46\uff49\uff52\uff4d.bin", L"C:\\fw\\FIRM~7A3.BIN"}}};
+    EXPECT_EQ(Choose(L"C:\\fw\\\uff46\uff49\uff52\uff4d.bin", shortPaths), "C:\\fw\\FIRM~7A3.BIN");
+}
+
+TEST(LibraryPath, LossyPathWithoutUsableShortFormIsRefused) {
+    ShortPaths none;
+    ShortPaths lossyShort{{{L"C:\\\u0416\\a.bin", L"C:\\\u0416\\A.BIN"}}};
+    for (ShortPaths* shortPaths : {&none, &lossyShort}) {
+        try {
+            Choose(L"C:\\\u0416\\a.bin", *shortPaths);
+            ADD_FAILURE() << "a lossy path was passed on";
+        } catch (const AppError& error) {
+            EXPECT_EQ(error.number, kErrBadFileName);
+        }
+    }
+}
+
+TEST(LibraryPath, OverlongPathIsShortenedWhenThatFits) {
+    const std::wstring longPath = L"C:\\" + std::wstring(300, L'a') + L".bin";
+    ShortPaths shortPaths{{{longPath, L"C:\\AAAAAA~1.BIN"}}};
+    EXPECT_EQ(Choose(longPath, shortPaths), "C:\\AAAAAA~1.BIN");
+
+    // No short form, or one still too long: the full path still names the right file.
+    ShortPaths none;
+    EXPECT_EQ(Choose(longPath, none), std::string(longPath.begin(), longPath.end()));
+    ShortPaths stillLong{{{longPath, L"C:\\" + std::wstring(280, L'B')}}};
+    EXPECT_EQ(Choose(longPath, stillLong), std::string(longPath.begin(), longPath.end()));
+}
+
+TEST(LibraryPath, LimitIsTheAnsiFunctionsMaxPath) {
+    ShortPaths shortPaths;
+    const std::wstring atLimit = L"C:\\" + std::wstring(kMaxAnsiPath - 3, L'x');
+    EXPECT_EQ(Choose(atLimit, shortPaths).size(), kMaxAnsiPath);
+    EXPECT_EQ(shortPaths.asked, 0);
+    Choose(atLimit + L"x", shortPaths);
+    EXPECT_EQ(shortPaths.asked, 1);
+}
+
+}  // namespace
