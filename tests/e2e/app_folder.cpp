@@ -1,0 +1,82 @@
+#include "app_folder.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <stdexcept>
+
+namespace {
+
+std::wstring Parent(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+
+// The driver lives in <build>\e2e\; the program in <build>\bin\.
+std::wstring BuildFolder() {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return Parent(Parent(self));
+}
+
+void Require(bool ok, const std::wstring& what) {
+    if (!ok) {
+        const std::string narrow(what.begin(), what.end());
+        throw std::runtime_error("cannot " + narrow + " (error " + std::to_string(GetLastError()) + ")");
+    }
+}
+
+void RemoveTree(const std::wstring& path) {
+    std::wstring from = path;
+    from.push_back(L'\0');  // SHFileOperation takes a double-NUL list
+    SHFILEOPSTRUCTW op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+}
+
+}  // namespace
+
+std::wstring AppFolder::Built(const std::wstring& relative) { return BuildFolder() + L"\\" + relative; }
+
+std::wstring AppFolder::WorkFile(const std::wstring& name) {
+    const std::wstring work = BuildFolder() + L"\\e2e-work";
+    CreateDirectoryW(work.c_str(), nullptr);
+    return work + L"\\" + name;
+}
+
+AppFolder::AppFolder(const std::wstring& name, const std::wstring& programName)
+    : path_(WorkFile(name)), programName_(programName) {
+    RemoveTree(path_);
+    Require(CreateDirectoryW(path_.c_str(), nullptr) != 0, L"create " + path_);
+    Copy(L"bin\\KorvaniFWUpdater.exe", programName);
+}
+
+AppFolder& AppFolder::WithStandardLibraries() {
+    Copy(L"bin\\OSCdll.DLL", L"OSCdll.DLL");
+    return Copy(L"bin\\AT91Boot_DLL.dll", L"AT91Boot_DLL.dll");
+}
+
+AppFolder& AppFolder::Copy(const std::wstring& builtFile, const std::wstring& nameHere) {
+    Require(CopyFileW(Built(builtFile).c_str(), File(nameHere).c_str(), FALSE) != 0, L"copy " + builtFile);
+    return *this;
+}
+
+AppFolder& AppFolder::Write(const std::wstring& nameHere, const std::string& contents) {
+    HANDLE file = CreateFileW(File(nameHere).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    Require(file != INVALID_HANDLE_VALUE, L"write " + nameHere);
+    DWORD written;
+    WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
+    CloseHandle(file);
+    return *this;
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    std::string contents;
+    char chunk[4096];
+    DWORD read;
+    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) contents.append(chunk, read);
+    CloseHandle(file);
+    return contents;
+}

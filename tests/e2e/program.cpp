@@ -1,0 +1,230 @@
+#include "program.h"
+
+#include <commctrl.h>
+
+#include <stdexcept>
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount64() > deadline) return false;
+        Sleep(20);
+    }
+}
+
+namespace {
+
+std::vector<wchar_t> EnvironmentWith(const std::vector<std::pair<std::wstring, std::wstring>>& additions) {
+    std::vector<wchar_t> block;
+    wchar_t* current = GetEnvironmentStringsW();
+    for (const wchar_t* entry = current; *entry != L'\0'; entry += wcslen(entry) + 1) {
+        const std::wstring text = entry;
+        bool replaced = false;
+        for (const auto& [name, value] : additions)
+            replaced = replaced || _wcsnicmp(text.c_str(), (name + L"=").c_str(), name.size() + 1) == 0;
+        if (!replaced) block.insert(block.end(), text.c_str(), text.c_str() + text.size() + 1);
+    }
+    FreeEnvironmentStringsW(current);
+    for (const auto& [name, value] : additions) {
+        const std::wstring text = name + L"=" + value;
+        block.insert(block.end(), text.c_str(), text.c_str() + text.size() + 1);
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
+LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+HWND Descendant(HWND parent, const wchar_t* className) {
+    struct Search {
+        const wchar_t* className;
+        HWND found;
+    } search = {className, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (ClassOf(child) != s->className) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+Program::Program(const AppFolder& folder, const LaunchOptions& options) {
+    std::vector<wchar_t> environment = EnvironmentWith(options.environment);
+    std::wstring commandLine = L"\"" + folder.Program() + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(folder.Program().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                        options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
+                        &process_))
+        throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
+}
+
+Program::~Program() {
+    if (IsRunning()) {
+        TerminateProcess(process_.hProcess, 99);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+bool Program::IsRunning() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+
+std::optional<DWORD> Program::WaitForExit(DWORD timeoutMs) {
+    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD status = 0;
+    GetExitCodeProcess(process_.hProcess, &status);
+    return status;
+}
+
+std::vector<HWND> Program::Windows() const {
+    struct Search {
+        DWORD processId;
+        std::vector<HWND> found;
+    } search = {process_.dwProcessId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->processId && IsWindowVisible(window)) s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND Program::WaitForMainWindow(DWORD timeoutMs) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : Windows())
+                if (ClassOf(window) == L"KorvaniFlasherMain") found = window;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+HWND Program::WaitForDialog(HWND except, DWORD timeoutMs) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : Windows())
+                if (window != except && ClassOf(window) == L"#32770") found = window;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[256] = L"";
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+std::wstring TextOf(HWND window) {
+    const auto length = SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const auto copied = SendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+MessageBoxView ReadMessageBox(HWND box) {
+    MessageBoxView view;
+    view.title = TextOf(box);
+    view.text = TextOf(GetDlgItem(box, 0xFFFF));
+    HWND icon = GetDlgItem(box, 0x440);
+    view.hasIcon = icon != nullptr && SendWithTimeout(icon, STM_GETICON, 0, 0) != 0;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        if (ClassOf(child) == L"Button" && IsWindowVisible(child)) view.buttons.push_back(TextOf(child));
+    return view;
+}
+
+void Press(HWND window, int controlId) {
+    // Posted, not sent: the handler opens nested modal loops of its own.
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, controlId)));
+}
+
+void Close(HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+bool WaitGone(HWND window, DWORD timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
+}
+
+namespace FileDialog {
+
+void TypeFileName(HWND dialog, const std::wstring& name) {
+    HWND combo = GetDlgItem(dialog, kFileName);
+    HWND edit = Descendant(combo, L"Edit");
+    SendWithTimeout(edit != nullptr ? edit : combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+}
+
+std::vector<std::wstring> FileTypes(HWND dialog) {
+    HWND combo = GetDlgItem(dialog, kFileTypes);
+    std::vector<std::wstring> types;
+    const auto count = SendWithTimeout(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const auto length = SendWithTimeout(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        SendWithTimeout(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(length));
+        types.push_back(text);
+    }
+    return types;
+}
+
+int SelectedFileType(HWND dialog) {
+    return static_cast<int>(SendWithTimeout(GetDlgItem(dialog, kFileTypes), CB_GETCURSEL, 0, 0));
+}
+
+void SelectFileType(HWND dialog, int index) {
+    HWND combo = GetDlgItem(dialog, kFileTypes);
+    SendWithTimeout(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypes, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+// The list view's item texts live in the program's memory: read them through a
+// buffer allocated there.
+std::vector<std::wstring> ListedNames(const Program& program, HWND dialog) {
+    std::vector<std::wstring> names;
+    HWND list = Descendant(dialog, L"SysListView32");
+    if (list == nullptr) return names;
+    constexpr SIZE_T kTextChars = 512;
+    const SIZE_T size = sizeof(LVITEMW) + kTextChars * sizeof(wchar_t);
+    auto* remote = static_cast<char*>(VirtualAllocEx(program.Handle(), nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    if (remote == nullptr) return names;
+    const auto count = SendWithTimeout(list, LVM_GETITEMCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        LVITEMW item = {};
+        item.iSubItem = 0;
+        item.cchTextMax = kTextChars;
+        item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+        WriteProcessMemory(program.Handle(), remote, &item, sizeof item, nullptr);
+        const auto length = SendWithTimeout(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
+                                            reinterpret_cast<LPARAM>(remote));
+        std::wstring text(static_cast<std::size_t>(length), L'\0');
+        ReadProcessMemory(program.Handle(), remote + sizeof(LVITEMW), text.data(), text.size() * sizeof(wchar_t),
+                          nullptr);
+        names.push_back(text);
+    }
+    VirtualFreeEx(program.Handle(), remote, 0, MEM_RELEASE);
+    return names;
+}
+
+}  // namespace FileDialog

@@ -1,0 +1,73 @@
+// The program under test, started as a user would start it, and what it shows.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app_folder.h"
+
+constexpr DWORD kPatience = 15000;  // ms to wait for anything the program should do
+
+// Polls `condition` until it holds or `timeoutMs` passes.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatience);
+
+struct LaunchOptions {
+    std::vector<std::pair<std::wstring, std::wstring>> environment;  // added to the driver's own
+    std::wstring currentDirectory;                                   // empty: the driver's
+};
+
+class Program {
+public:
+    Program(const AppFolder& folder, const LaunchOptions& options = {});
+    ~Program();  // ends the process if it still runs
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs = kPatience);
+    bool IsRunning() const;
+
+    // Visible top-level windows of the process.
+    std::vector<HWND> Windows() const;
+    HWND WaitForMainWindow(DWORD timeoutMs = kPatience) const;
+    // The visible dialog or message box of the process other than `except`.
+    HWND WaitForDialog(HWND except = nullptr, DWORD timeoutMs = kPatience) const;
+
+    DWORD ThreadId() const { return process_.dwThreadId; }
+    HANDLE Handle() const { return process_.hProcess; }
+
+private:
+    PROCESS_INFORMATION process_ = {};
+};
+
+std::wstring ClassOf(HWND window);
+std::wstring TextOf(HWND window);  // WM_GETTEXT: works across processes and keeps CR/LF as set
+
+struct MessageBoxView {
+    std::wstring title;
+    std::wstring text;
+    std::vector<std::wstring> buttons;  // captions, in order
+    bool hasIcon = false;
+};
+MessageBoxView ReadMessageBox(HWND box);
+
+// What a user does: press a control of `window`, or close it with its title-bar button.
+void Press(HWND window, int controlId);
+void Close(HWND window);
+bool WaitGone(HWND window, DWORD timeoutMs = kPatience);
+
+// The open-file dialog.
+namespace FileDialog {
+constexpr int kFileTypes = 0x470;
+constexpr int kFolders = 0x471;
+constexpr int kFileName = 0x47C;
+void TypeFileName(HWND dialog, const std::wstring& name);
+std::vector<std::wstring> FileTypes(HWND dialog);
+int SelectedFileType(HWND dialog);
+void SelectFileType(HWND dialog, int index);
+std::vector<std::wstring> ListedNames(const Program& program, HWND dialog);
+}  // namespace FileDialog
