@@ -1,1 +1,132 @@
+// The main window and the open-file dialog as the user first meets them.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app_folder.h"
+#include "program.h"
+
+namespace {
+
+constexpr int kUpdateButton = 100;
+constexpr const wchar_t* kDialogTitle = L"Select the new firmware file";
+
+RECT ClientRectOf(HWND child, HWND parent) {
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    AppFolder folder{L"main-window"};
+    std::unique_ptr<Program> program;
+    HWND window = nullptr;
+
+    void SetUp() override {
+        folder.WithStandardLibraries().Write(L"alpha.bin", "a").Write(L"beta.BIN", "b").Write(L"notes.txt", "n");
+        program = std::make_unique<Program>(folder);
+        window = program->WaitForMainWindow();
+        ASSERT_NE(window, nullptr);
+    }
+
+    HWND OpenDialog() {
+        Press(window, kUpdateButton);
+        HWND dialog = program->WaitForDialog();
+        EXPECT_NE(dialog, nullptr);
+        return dialog;
+    }
+};
+
+TEST_F(MainWindow, LooksAsDefined) {
+    EXPECT_EQ(TextOf(window), L"Korvani Update 1.1");
+
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU) << "close button";
+    EXPECT_FALSE(style & WS_THICKFRAME) << "resizable";
+    EXPECT_FALSE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 178);  // 2670 x 1155 twips at 96 DPI
+    EXPECT_EQ(client.bottom, 77);
+
+    HWND button = GetDlgItem(window, kUpdateButton);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(ClassOf(button), L"Button");
+    EXPECT_EQ(TextOf(button), L"Korvani update");
+    const RECT place = ClientRectOf(button, window);
+    EXPECT_EQ(place.left, 24);
+    EXPECT_EQ(place.top, 16);
+    EXPECT_EQ(place.right - place.left, 129);
+    EXPECT_EQ(place.bottom - place.top, 41);
+    EXPECT_EQ(GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON) << "not a default button";
+
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(GetGUIThreadInfo(program->ThreadId(), &gui));
+    EXPECT_EQ(gui.hwndFocus, button);
+
+}
+
+TEST_F(MainWindow, ClosingEndsTheProgramWithZero) {
+    Close(window);
+    EXPECT_EQ(program->WaitForExit(), 0u);
+}
+
+TEST_F(MainWindow, DialogOpensInTheApplicationFolderOnBinFiles) {
+    HWND dialog = OpenDialog();
+    EXPECT_EQ(TextOf(dialog), kDialogTitle);
+    EXPECT_EQ(FileDialog::FileTypes(dialog), (std::vector<std::wstring>{L"Bin Files (*.bin)", L"All Files (*.*)"}));
+    EXPECT_EQ(FileDialog::SelectedFileType(dialog), 0);
+
+    const std::vector<std::wstring> binFiles = {L"alpha.bin", L"beta.BIN"};
+    EXPECT_TRUE(WaitUntil([&] { return Sorted(FileDialog::ListedNames(*program, dialog)) == binFiles; }))
+        << "listed: " << FileDialog::ListedNames(*program, dialog).size() << " items";
+
+    FileDialog::SelectFileType(dialog, 1);
+    const std::vector<std::wstring> everything = {L"AT91Boot_DLL.dll", L"KorvaniFWUpdater.exe", L"OSCdll.DLL",
+                                                  L"alpha.bin",        L"beta.BIN",             L"notes.txt"};
+    EXPECT_TRUE(WaitUntil([&] { return Sorted(FileDialog::ListedNames(*program, dialog)) == everything; }));
+}
+
+TEST_F(MainWindow, CancellingTheDialogEndsTheClickSilently) {
+    for (int opening = 1; opening <= 2; ++opening) {
+        HWND dialog = OpenDialog();
+        // Every opening is configured alike.
+        EXPECT_EQ(TextOf(dialog), kDialogTitle) << opening;
+        EXPECT_EQ(FileDialog::FileTypes(dialog).size(), 2u) << opening;
+        if (opening == 1)
+            Press(dialog, IDCANCEL);
+        else
+            Close(dialog);
+        ASSERT_TRUE(WaitGone(dialog));
+        Sleep(300);
+        EXPECT_EQ(program->Windows(), std::vector<HWND>{window}) << "no message after a cancel";
+        EXPECT_TRUE(IsWindowEnabled(window));
+    }
+}
+
+TEST_F(MainWindow, TypedNameOfAMissingFileIsRefusedByTheDialog) {
+    HWND dialog = OpenDialog();
+    FileDialog::TypeFileName(dialog, L"missing.bin");
+    Press(dialog, IDOK);
+    HWND warning = program->WaitForDialog(dialog);
+    ASSERT_NE(warning, nullptr) << "the dialog warns about the missing file";
+    EXPECT_FALSE(ReadMessageBox(warning).text.empty());
+    Press(warning, IDOK);
+    ASSERT_TRUE(WaitGone(warning));
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog stays open";
+    Press(dialog, IDCANCEL);
+    EXPECT_TRUE(WaitGone(dialog));
+}
+
+}  // namespace

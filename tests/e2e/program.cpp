@@ -196,7 +196,9 @@ int SelectedFileType(HWND dialog) {
 void SelectFileType(HWND dialog, int index) {
     HWND combo = GetDlgItem(dialog, kFileTypes);
     SendWithTimeout(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypes, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    // What a user's pick in the drop-down list sends.
+    for (WORD notification : {CBN_SELCHANGE, CBN_SELENDOK})
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypes, notification), reinterpret_cast<LPARAM>(combo));
 }
 
 // The list view's item texts live in the program's memory: read them through a

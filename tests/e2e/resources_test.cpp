@@ -1,0 +1,76 @@
+// The executable's identity as Explorer shows it: version block and icon.
+#include <windows.h>
+#include <winver.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app_folder.h"
+
+namespace {
+
+std::wstring VersionString(const std::vector<char>& block, const wchar_t* name) {
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    const std::wstring query = std::wstring(L"\\StringFileInfo\\0C0A04B0\\") + name;
+    if (!VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length)) return L"<none>";
+    return std::wstring(value, length > 0 ? length - 1 : 0);
+}
+
+TEST(Resources, VersionBlockIsSpanishUnicodeWithTheProductsNames) {
+    const std::wstring exe = AppFolder::Built(L"bin\\KorvaniFWUpdater.exe");
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, block.data()));
+
+    WORD* translation = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                               &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(translation[0], 0x0C0A);
+    EXPECT_EQ(translation[1], 1200);
+
+    EXPECT_EQ(VersionString(block, L"FileDescription"), L"Korvani controller");
+    EXPECT_EQ(VersionString(block, L"ProductName"), L"Korvani Update");
+    EXPECT_EQ(VersionString(block, L"FileVersion"), L"1.00.0001");
+    EXPECT_EQ(VersionString(block, L"ProductVersion"), L"1.00.0001");
+    EXPECT_EQ(VersionString(block, L"InternalName"), L"KorvaniFWUpdater");
+    EXPECT_EQ(VersionString(block, L"OriginalFilename"), L"KorvaniFWUpdater.exe");
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+}
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width, height, colorCount, reserved;
+    WORD planes, bitCount;
+    DWORD bytesInRes;
+    WORD id;
+};
+#pragma pack(pop)
+
+TEST(Resources, IconIsOneSixteenPixelSixteenColourImage) {
+    HMODULE exe = LoadLibraryExW(AppFolder::Built(L"bin\\KorvaniFWUpdater.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(exe, nullptr);
+    HRSRC group = FindResourceW(exe, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+    ASSERT_NE(group, nullptr);
+    const auto* header = static_cast<const WORD*>(LockResource(LoadResource(exe, group)));
+    ASSERT_EQ(header[2], 1) << "images in the icon";
+    const auto* entry = reinterpret_cast<const IconGroupEntry*>(header + 3);
+    EXPECT_EQ(entry->width, 16);
+    EXPECT_EQ(entry->height, 16);
+    EXPECT_EQ(entry->colorCount, 16);
+    EXPECT_EQ(entry->bitCount, 4);
+    FreeLibrary(exe);
+}
+
+}  // namespace
