@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "crc32.h"
 #include "firmware_image.h"
 #include "sim_log.h"
 
@@ -43,15 +44,6 @@ FileContents ReadFirmwareFile(const char* path) {
         file.bytes.insert(file.bytes.end(), chunk, chunk + read);
     CloseHandle(handle);
     return file;
-}
-
-std::uint32_t Crc32(const std::vector<unsigned char>& bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
 }
 
 std::string Escaped(const char* path) {
@@ -117,7 +109,7 @@ extern "C" std::int32_t WINAPI FlashProgramAT(char* path) {
 
     char line[128];
     std::snprintf(line, sizeof line, " opened=%d size=%llu crc=%08X result=%ld", file.opened ? 1 : 0,
-                  static_cast<unsigned long long>(file.bytes.size()), Crc32(file.bytes), static_cast<long>(result));
+                  static_cast<unsigned long long>(file.bytes.size()), Crc32(file.bytes.data(), file.bytes.size()), static_cast<long>(result));
     AppendToSimLog("call path=" + Escaped(path) + line);
 
     if (Environment("KORVANI_SIM_SCRIBBLE") == "1") {
