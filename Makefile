@@ -1,0 +1,27 @@
+# make run   start the program under Wine against the simulated controller
+# make test  build everything and run every test
+# make build build the three presets: native, win64, win32
+
+PRESETS := win32 win64 native
+
+.PHONY: all setup build run test clean $(addprefix build-,$(PRESETS))
+
+all: build
+
+setup:
+	@scripts/setup.sh
+
+build: setup $(addprefix build-,$(PRESETS))
+
+$(addprefix build-,$(PRESETS)): build-%: setup
+	@cmake --preset $* >/dev/null
+	@cmake --build --preset $*
+
+run: setup build-win64
+	@scripts/run.sh
+
+test: build
+	@ctest --test-dir build/native --output-on-failure
+
+clean:
+	rm -rf build dist

@@ -1,0 +1,36 @@
+# Sourced: a Wine prefix and, when needed, a private Xvfb display.
+#   wine_prefix DIR      use (and on first use create) the prefix in DIR
+#   private_display      start Xvfb on a free display and export DISPLAY
+#   end_wine_session     stop wineserver and Xvfb
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A UTF-8 locale lets Wine name files outside ASCII; its ANSI code page is then 1252.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+wine_prefix() {
+    export WINEPREFIX="$1"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wineboot -i >/dev/null 2>&1
+        # With no window manager, Wine waits up to 2 s whenever a managed window closes.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        wineserver -w
+    fi
+}
+
+private_display() {
+    local n
+    for n in $(seq 90 140); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
+    done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.1; done
+    echo "Xvfb did not start on $DISPLAY" >&2
+    return 1
+}
+
+end_wine_session() {
+    wineserver -k 2>/dev/null || true
+    if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}

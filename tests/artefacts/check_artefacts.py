@@ -1,0 +1,73 @@
+#!/usr/bin/env python3
+"""Checks the built Windows files as a user's machine will meet them.
+
+usage: check_artefacts.py WIN32_BIN WIN64_BIN
+"""
+import os
+import sys
+import unittest
+
+import pefile
+
+WIN32_BIN, WIN64_BIN = sys.argv.pop(1), sys.argv.pop(1)
+
+# What Windows itself ships: the program's folder needs nothing else.
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll", "msvcrt.dll",
+               "advapi32.dll", "shell32.dll"}
+MACHINES = {WIN32_BIN: pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"],
+            WIN64_BIN: pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]}
+FILES = ("KorvaniFWUpdater.exe", "OSCdll.DLL", "AT91Boot_DLL.dll")
+
+
+def load(folder, name):
+    return pefile.PE(os.path.join(folder, name))
+
+
+class Artefacts(unittest.TestCase):
+    def test_machine_and_subsystem(self):
+        for folder, machine in MACHINES.items():
+            for name in FILES:
+                with self.subTest(folder=folder, file=name):
+                    self.assertEqual(load(folder, name).FILE_HEADER.Machine, machine)
+            self.assertEqual(load(folder, "KorvaniFWUpdater.exe").OPTIONAL_HEADER.Subsystem,
+                             pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"])
+
+    def test_imports_only_system_libraries(self):
+        for folder in MACHINES:
+            for name in FILES:
+                pe = load(folder, name)
+                imported = {entry.dll.decode().lower() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
+                with self.subTest(folder=folder, file=name):
+                    self.assertLessEqual(imported, SYSTEM_DLLS)
+
+    def test_flashing_stand_in_exports_exactly_the_decorated_entry_point(self):
+        for folder in MACHINES:
+            pe = load(folder, "OSCdll.DLL")
+            names = [symbol.name.decode() for symbol in pe.DIRECTORY_ENTRY_EXPORT.symbols]
+            with self.subTest(folder=folder):
+                self.assertEqual(names, ["_FlashProgramAT@4"])
+
+    def test_hardened_and_without_time_stamp(self):
+        for folder in MACHINES:
+            pe = load(folder, "KorvaniFWUpdater.exe")
+            with self.subTest(folder=folder):
+                self.assertTrue(pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_NX_COMPAT)
+                self.assertTrue(pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE)
+                self.assertEqual(pe.FILE_HEADER.TimeDateStamp, 0)
+
+    def test_manifest_runs_as_invoker_and_is_per_monitor_dpi_aware(self):
+        for folder in MACHINES:
+            pe = load(folder, "KorvaniFWUpdater.exe")
+            manifests = [entry for entry in pe.DIRECTORY_ENTRY_RESOURCE.entries
+                         if entry.id == pefile.RESOURCE_TYPE["RT_MANIFEST"]]
+            self.assertEqual(len(manifests), 1)
+            data_entry = manifests[0].directory.entries[0].directory.entries[0].data.struct
+            text = pe.get_data(data_entry.OffsetToData, data_entry.Size).decode()
+            with self.subTest(folder=folder):
+                self.assertIn('level="asInvoker"', text)
+                self.assertIn("PerMonitorV2", text)
+                self.assertIn("Microsoft.Windows.Common-Controls", text)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
