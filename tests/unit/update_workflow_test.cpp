@@ -180,6 +180,8 @@ struct ResultCase {
     const char* box;
 };
 
+void PrintTo(const ResultCase& c, std::ostream* out) { *out << c.result << " -> " << c.box; }
+
 class EveryFailedResult : public UpdateWorkflow, public ::testing::WithParamInterface<ResultCase> {};
 
 TEST_P(EveryFailedResult, CancelEndsAndRetryGoesThroughDialogAndConfirmation) {
@@ -202,7 +204,11 @@ INSTANTIATE_TEST_SUITE_P(Results, EveryFailedResult,
                                            ResultCase{-1, "unexpected-result"}, ResultCase{-5, "unexpected-result"},
                                            ResultCase{-32768, "unexpected-result"},
                                            ResultCase{1, "unexpected-result"},
-                                           ResultCase{32767, "unexpected-result"}));
+                                           ResultCase{32767, "unexpected-result"}),
+                         [](const ::testing::TestParamInfo<ResultCase>& info) {
+                             const int result = info.param.result;
+                             return (result < 0 ? "minus" : "") + std::to_string(result < 0 ? -result : result);
+                         });
 
 TEST_F(UpdateWorkflow, ErasedDeviceRetryFlashesTheSameFileAgainWithoutDialog) {
     Choose();
