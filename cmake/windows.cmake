@@ -12,7 +12,8 @@ add_link_options(-static -static-libgcc -static-libstdc++
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_link_options(-Wl,--high-entropy-va)
 endif()
-add_link_options($<$<CONFIG:Release>:-s>)
+add_compile_options(-ffunction-sections -fdata-sections)
+add_link_options(-Wl,--gc-sections $<$<CONFIG:Release,MinSizeRel>:-s>)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
 add_library(korvani_framework STATIC
@@ -29,6 +30,7 @@ add_executable(KorvaniFWUpdater WIN32
     startup/entry_point.cpp
     startup/Inicio.cpp
     startup/WindowsAPI.cpp
+    startup/terminate_handler.cpp
     flashing/FlashProgramAT.cpp
     flashing/ProgramFirmwareFile.cpp
     ui/FlasherMain.cpp
