@@ -1,10 +1,11 @@
 # make run   start the program under Wine against the simulated controller
 # make test  build everything and run every test
 # make build build the three presets: native, win64, win32
+# make soak  300 update passes in one process (a short version runs in make test)
 
 PRESETS := win32 win64 native
 
-.PHONY: all setup build run test clean $(addprefix build-,$(PRESETS))
+.PHONY: all setup build run test soak clean $(addprefix build-,$(PRESETS))
 
 all: build
 
@@ -22,6 +23,9 @@ run: setup build-win64
 
 test: build
 	@ctest --test-dir build/native --output-on-failure
+
+soak: setup build-win64
+	@KORVANI_SOAK_PASSES=300 tests/e2e/run_under_wine.sh build/win64 --gtest_filter='Endurance.*'
 
 clean:
 	rm -rf build dist

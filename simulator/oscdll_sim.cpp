@@ -21,9 +21,12 @@
 namespace {
 
 std::string Environment(const char* name) {
-    char value[1024];
-    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+    const DWORD size = GetEnvironmentVariableA(name, nullptr, 0);
+    if (size == 0) return std::string();
+    std::string value(size, '\0');
+    const DWORD length = GetEnvironmentVariableA(name, value.data(), size);
+    value.resize(length < size ? length : 0);
+    return value;
 }
 
 struct FileContents {

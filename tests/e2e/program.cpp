@@ -1,6 +1,8 @@
 #include "program.h"
 
 #include <commctrl.h>
+#include <psapi.h>
+#include <winternl.h>
 
 #include <stdexcept>
 
@@ -128,6 +130,76 @@ HWND Program::WaitForDialog(HWND except, DWORD timeoutMs) const {
         },
         timeoutMs);
     return found;
+}
+
+namespace {
+
+struct SystemHandleEntry {
+    ULONG ownerPid;
+    BYTE objectType, flags;
+    USHORT handle;
+    PVOID object;
+    ACCESS_MASK access;
+};
+
+struct SystemHandleTable {
+    ULONG count;
+    SystemHandleEntry entries[1];
+};
+
+constexpr SYSTEM_INFORMATION_CLASS kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+
+DWORD HandlesOf(DWORD processId) {
+    std::vector<char> buffer(1 << 20);
+    ULONG needed = 0;
+    NTSTATUS status;
+    while ((status = NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+                                              static_cast<ULONG>(buffer.size()), &needed)) ==
+           static_cast<NTSTATUS>(0xC0000004L))  // STATUS_INFO_LENGTH_MISMATCH
+        buffer.resize(buffer.size() * 2);
+    if (status != 0) return 0;
+    const auto* table = reinterpret_cast<const SystemHandleTable*>(buffer.data());
+    DWORD count = 0;
+    for (ULONG i = 0; i < table->count; ++i) count += table->entries[i].ownerPid == processId ? 1 : 0;
+    return count;
+}
+
+DWORD WindowsOf(DWORD processId) {
+    struct Count {
+        DWORD processId, windows;
+    } count = {processId, 0};
+    struct Walk {
+        static BOOL CALLBACK TopLevel(HWND window, LPARAM param) {
+            auto* c = reinterpret_cast<Count*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != c->processId) return TRUE;
+            ++c->windows;
+            EnumChildWindows(window, Child, param);
+            return TRUE;
+        }
+        static BOOL CALLBACK Child(HWND, LPARAM param) {
+            ++reinterpret_cast<Count*>(param)->windows;
+            return TRUE;
+        }
+    };
+    EnumWindows(Walk::TopLevel, reinterpret_cast<LPARAM>(&count));
+    return count.windows;
+}
+
+}  // namespace
+
+Footprint FootprintOf(const Program& program) {
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(program.Handle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    return {GetGuiResources(program.Handle(), GR_USEROBJECTS), GetGuiResources(program.Handle(), GR_GDIOBJECTS),
+            HandlesOf(program.ProcessId()), WindowsOf(program.ProcessId()), memory.PrivateUsage};
+}
+
+bool Responsive(HWND window) {
+    DWORD_PTR result;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
 }
 
 std::wstring ClassOf(HWND window) {

@@ -37,12 +37,26 @@ public:
     // The visible dialog or message box of the process other than `except`.
     HWND WaitForDialog(HWND except = nullptr, DWORD timeoutMs = kPatience) const;
 
+    DWORD ProcessId() const { return process_.dwProcessId; }
     DWORD ThreadId() const { return process_.dwThreadId; }
     HANDLE Handle() const { return process_.hProcess; }
 
 private:
     PROCESS_INFORMATION process_ = {};
 };
+
+// What a process holds. Wine answers GetGuiResources and GetProcessHandleCount
+// with 0, so handles come from the system's handle table and windows are counted.
+struct Footprint {
+    DWORD userObjects;  // GetGuiResources
+    DWORD gdiObjects;
+    DWORD handles;      // kernel handles in the system's handle table
+    DWORD windows;      // windows of the process, top-level and child, hidden or not
+    SIZE_T privateBytes;
+};
+Footprint FootprintOf(const Program& program);
+
+bool Responsive(HWND window);
 
 std::wstring ClassOf(HWND window);
 std::wstring TextOf(HWND window);  // WM_GETTEXT: works across processes and keeps CR/LF as set

@@ -1,0 +1,141 @@
+// Hundreds of update passes in one process, mixing every result and every
+// answer: the program must still answer correctly, and leave no objects behind.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "session.h"
+
+namespace {
+
+int Passes() {
+    const char* passes = std::getenv("KORVANI_SOAK_PASSES");
+    return passes != nullptr ? std::atoi(passes) : 30;
+}
+
+bool StartsWith(const std::wstring& text, const wchar_t* start) { return text.rfind(start, 0) == 0; }
+
+// Everything the library can answer, out-of-range values included.
+const long kResults[] = {0, -2, -3, -4, -1, -5, -32768, 1, 32767, 32768, -32769};
+
+class Passenger {
+public:
+    Passenger(Session& session, std::mt19937& random, const std::vector<long>& script)
+        : session_(session), random_(random), script_(script) {}
+
+    std::size_t flashes = 0;  // flashing calls the user let happen
+    std::size_t picks = 0;    // files accepted in the open-file dialog
+
+    // One click, to its end.
+    void Pass() {
+        session_.ClickUpdate();
+        for (;;) {
+            if (Draw(8) == 0) return session_.Answer(IDCANCEL);  // gives up in the dialog
+            session_.Pick();
+            ++picks;
+            const int confirm = Draw(6);
+            if (confirm <= 1) {
+                session_.Answer(confirm == 0 ? IDCANCEL : kCloseBox);
+                continue;  // back in the dialog
+            }
+            session_.Answer(IDOK);
+            if (!FlashUntilDone()) return;
+        }
+    }
+
+private:
+    // Flashes, with retries of an erased device; true when the user wants the dialog again.
+    bool FlashUntilDone() {
+        for (;;) {
+            const long result = script_.at(flashes++);
+            const MessageBoxView box = session_.Box();
+            if (result == 0) {
+                EXPECT_EQ(box.title, L"Updated!");
+                session_.Answer(IDOK);
+                return false;
+            }
+            if (result == -2)
+                EXPECT_TRUE(StartsWith(box.text, L"The erased Korvani is not recognized")) << result;
+            else if (result == -3 || result == -4)
+                EXPECT_TRUE(StartsWith(box.text, L"The selected file is not a firmware binary.")) << result;
+            else
+                EXPECT_TRUE(StartsWith(box.text, L"Unexpected error.")) << result;
+
+            const int answer = Draw(3);
+            if (answer != 0) {
+                session_.Answer(answer == 1 ? IDCANCEL : kCloseBox);
+                return false;
+            }
+            session_.Answer(IDRETRY);
+            if (result != -2) return true;
+        }
+    }
+
+    int Draw(int choices) { return static_cast<int>(random_() % static_cast<unsigned>(choices)); }
+
+    Session& session_;
+    std::mt19937& random_;
+    const std::vector<long>& script_;
+};
+
+TEST(Endurance, ManyUpdatePassesLeaveTheProgramAsTheyFoundIt) {
+    const int passes = Passes();
+    std::mt19937 random(2026);
+    // Drawn in advance, so the driver knows which box each flash brings.
+    std::vector<long> script;
+    std::string results;
+    for (int i = 0; i < passes * 8; ++i) {
+        script.push_back(kResults[random() % std::size(kResults)]);
+        results += (i ? "," : "") + std::to_string(script.back());
+    }
+    Session session(L"endurance", results);
+    ASSERT_NE(session.window, nullptr);
+
+    // One pass first, so what the dialog loads once is not counted as growth.
+    session.ClickUpdate();
+    session.Answer(IDCANCEL);
+    session.ExpectIdle();
+    const Footprint before = FootprintOf(*session.program);
+
+    Passenger user(session, random, script);
+    for (int pass = 0; pass < passes && !::testing::Test::HasFatalFailure(); ++pass) {
+        user.Pass();
+        session.ExpectIdle();
+    }
+
+    const Footprint after = FootprintOf(*session.program);
+    EXPECT_TRUE(session.program->IsRunning());
+    EXPECT_TRUE(Responsive(session.window));
+    EXPECT_EQ(session.Calls().size(), user.flashes) << "one library call per confirmed flash or retry";
+    EXPECT_LE(after.userObjects, before.userObjects + 5);
+    EXPECT_LE(after.gdiObjects, before.gdiObjects + 5);
+    // Wine's open-file dialog keeps one handle each time it accepts a file (a
+    // Cancel releases it); that growth is the dialog's, anything beyond is ours.
+    EXPECT_LE(after.handles, before.handles + user.picks + 10);
+    EXPECT_GT(after.windows, 0u) << "the window count is read";
+    EXPECT_LE(after.windows, before.windows);
+    std::printf("%d passes, %zu picks, %zu flashes; USER %lu -> %lu, GDI %lu -> %lu, handles %lu -> %lu, windows %lu -> %lu, "
+                "private bytes %zu -> %zu\n",
+                passes, user.picks, user.flashes, before.userObjects, after.userObjects, before.gdiObjects, after.gdiObjects,
+                before.handles, after.handles, before.windows, after.windows, before.privateBytes,
+                after.privateBytes);
+}
+
+TEST(Endurance, MissingEntryPointKeepsFailingCleanly) {
+    Session session(L"endurance-no-export", "0", {}, /*withoutEntryPoint=*/true);
+    ASSERT_NE(session.window, nullptr);
+    session.ClickUpdate();
+    for (int attempt = 0; attempt < std::max(3, Passes() / 10); ++attempt) {
+        session.Pick();
+        session.Answer(IDOK);
+        EXPECT_TRUE(StartsWith(session.Box().text, L"Unexpected error."));
+        session.Answer(IDRETRY);
+    }
+    session.Answer(IDCANCEL);
+    session.ExpectIdle();
+    EXPECT_TRUE(Responsive(session.window));
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+#include "session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+std::string Unescape(const std::string& text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, "\\x") == 0 && i + 4 <= text.size()) {
+            bytes += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else {
+            bytes += text[i];
+        }
+    }
+    return bytes;
+}
+
+std::vector<FlashCall> ReadCalls(const std::wstring& logPath) {
+    std::vector<FlashCall> calls;
+    const std::string log = ReadWholeFile(logPath);
+    std::size_t start = 0;
+    for (std::size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = log.substr(start, end - start);
+        if (line.rfind("call path=", 0) != 0) continue;
+        const std::size_t tail = line.rfind(" opened=");
+        FlashCall call;
+        call.path = Unescape(line.substr(10, tail - 10));
+        unsigned long long size;
+        unsigned crc;
+        int opened;
+        sscanf(line.c_str() + tail, " opened=%d size=%llu crc=%X result=%ld", &opened, &size, &crc, &call.result);
+        call.opened = opened != 0;
+        call.crc = crc;
+        calls.push_back(call);
+    }
+    return calls;
+}
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+}  // namespace
+
+std::string Firmware(char tag) {
+    std::string image;
+    for (int i = 0; i < 8; ++i) image += std::string("\x18\xF0\x9F\xE5", 4);
+    return image + std::string(1024, tag);
+}
+
+Session::Session(const std::wstring& name, const std::string& results, LaunchOptions options,
+                 bool withoutEntryPoint)
+    : folder(name), log_(AppFolder::WorkFile(name + L".log")) {
+    if (withoutEntryPoint)
+        folder.Copy(L"sim-variants\\no-export\\OSCdll.DLL", L"OSCdll.DLL")
+            .Copy(L"bin\\AT91Boot_DLL.dll", L"AT91Boot_DLL.dll");
+    else
+        folder.WithStandardLibraries();
+    folder.Write(L"new firmware v2.bin", Firmware('a'));
+    DeleteFileW(log_.c_str());
+    options.environment.push_back({L"KORVANI_SIM_LOG", log_});
+    options.environment.push_back({L"KORVANI_SIM_RESULTS", Wide(results)});
+    program = std::make_unique<Program>(folder, options);
+    window = program->WaitForMainWindow();
+    EXPECT_NE(window, nullptr) << "the main window did not open";
+}
+
+std::vector<FlashCall> Session::Calls() const { return ReadCalls(log_); }
+
+HWND Session::Front() const {
+    HWND front = program->WaitForDialog();
+    EXPECT_NE(front, nullptr) << "nothing is shown";
+    return front;
+}
+
+bool Session::DialogInFront() const { return TextOf(Front()) == kDialogTitle; }
+
+MessageBoxView Session::Box() const { return ReadMessageBox(Front()); }
+
+void Session::ClickUpdate() { Press(window, kUpdateButton); }
+
+void Session::Pick(const std::wstring& name) {
+    HWND dialog = Front();
+    ASSERT_EQ(TextOf(dialog), kDialogTitle);
+    if (!name.empty()) FileDialog::TypeFileName(dialog, name);
+    Press(dialog, IDOK);
+    ASSERT_TRUE(WaitGone(dialog));
+}
+
+void Session::Answer(int button) {
+    HWND box = Front();
+    if (button == kCloseBox)
+        Close(box);
+    else
+        Press(box, button);
+    ASSERT_TRUE(WaitGone(box));
+}
+
+void Session::Confirm(const std::wstring& name) {
+    const MessageBoxView confirmation = Box();
+    EXPECT_EQ(confirmation.title, L"Confirmation");
+    EXPECT_EQ(confirmation.text, L"Are you sure you want to update your Korvani with \n" + folder.File(name) + L"?");
+    Answer(IDOK);
+}
+
+void Session::ExpectIdle() {
+    EXPECT_TRUE(WaitUntil([&] { return program->Windows() == std::vector<HWND>{window}; }))
+        << "a dialog or message is still shown";
+    Sleep(300);
+    EXPECT_EQ(program->Windows(), std::vector<HWND>{window});
+    EXPECT_TRUE(IsWindowEnabled(window));
+}
