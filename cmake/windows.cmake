@@ -24,7 +24,7 @@ add_library(korvani_framework STATIC
     framework/text_conversion.cpp
     framework/win32_error.cpp)
 target_include_directories(korvani_framework PUBLIC framework)
-target_link_libraries(korvani_framework PUBLIC korvani_core comctl32 comdlg32)
+target_link_libraries(korvani_framework PUBLIC korvani_core comctl32)
 
 add_executable(KorvaniFWUpdater WIN32
     startup/entry_point.cpp
@@ -47,4 +47,5 @@ add_subdirectory(simulator)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_subdirectory(tests/e2e)
+    add_subdirectory(bench)
 endif()

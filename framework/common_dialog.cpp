@@ -1,16 +1,49 @@
 #include "common_dialog.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 
 #include "common_dialog_error.h"
 #include "file_filter.h"
 
 namespace {
+
 // Room for the longest path Windows knows.
 constexpr std::size_t kFileNameCapacity = 32767;
+
+struct DialogLibrary {
+    decltype(&GetOpenFileNameW) getOpenFileName;
+    decltype(&CommDlgExtendedError) extendedError;
+};
+
+template <class Fn>
+Fn Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// Loaded when the dialog is first wanted: it brings the shell with it, which
+// start-up does not need. By full path from the system folder, never searched.
+const DialogLibrary& Comdlg32() {
+    static const DialogLibrary library = [] {
+        wchar_t system[MAX_PATH];
+        const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+        HMODULE module = length > 0 && length < MAX_PATH
+                             ? LoadLibraryW((std::wstring(system, length) + L"\\comdlg32.dll").c_str())
+                             : nullptr;
+        const DialogLibrary loaded = {
+            module ? Export<decltype(&GetOpenFileNameW)>(module, "GetOpenFileNameW") : nullptr,
+            module ? Export<decltype(&CommDlgExtendedError)>(module, "CommDlgExtendedError") : nullptr};
+        if (loaded.getOpenFileName == nullptr || loaded.extendedError == nullptr)
+            throw CommonDialogError(CDERR_DIALOGFAILURE);  // not initialised: tried again next time
+        return loaded;
+    }();
+    return library;
+}
+
+}  // namespace
+
 void CommonDialog::ShowOpen(HWND owner) {
+    const DialogLibrary& comdlg32 = Comdlg32();
     const std::wstring filter = FilterForOpenFileDialog(Filter);
     // Starting from the previous choice opens the dialog where the user left it.
     std::wstring buffer = fileName_;
@@ -27,12 +60,12 @@ void CommonDialog::ShowOpen(HWND owner) {
     ofn.lpstrTitle = DialogTitle.empty() ? nullptr : DialogTitle.c_str();
     ofn.Flags = static_cast<DWORD>(Flags);
 
-    if (GetOpenFileNameW(&ofn)) {
+    if (comdlg32.getOpenFileName(&ofn)) {
         fileName_ = buffer.c_str();
         FilterIndex = static_cast<std::int16_t>(ofn.nFilterIndex);
         return;
     }
-    const DWORD code = CommDlgExtendedError();
+    const DWORD code = comdlg32.extendedError();
     if (code == 0 && !CancelError) {
         fileName_.clear();
         return;
