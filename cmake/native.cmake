@@ -15,6 +15,10 @@ if(KORVANI_WIN64_DIR)
     add_test(NAME end_to_end_under_wine
              COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/run_under_wine.sh ${KORVANI_WIN64_DIR})
 endif()
+if(KORVANI_WIN32_DIR)
+    add_test(NAME reproducible_build
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/artefacts/check_reproducible.sh ${KORVANI_WIN32_DIR})
+endif()
 if(KORVANI_WIN32_DIR AND KORVANI_WIN64_DIR)
     add_test(NAME windows_artefacts
              COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/artefacts/check_artefacts.py
