@@ -1,11 +1,14 @@
 # make run   start the program under Wine against the simulated controller
 # make test  build everything and run every test
 # make build build the three presets: native, win64, win32
+# make bench start-up against a bare window, and footprint (results in bench/results.md)
+# make tour  screenshots of every screen into docs/tour/
+# make dist  the release packages in dist/
 # make soak  300 update passes in one process (a short version runs in make test)
 
 PRESETS := win32 win64 native
 
-.PHONY: all setup build run test soak clean $(addprefix build-,$(PRESETS))
+.PHONY: all setup build run test bench soak tour dist clean $(addprefix build-,$(PRESETS))
 
 all: build
 
@@ -23,6 +26,15 @@ run: setup build-win64
 
 test: build
 	@ctest --test-dir build/native --output-on-failure
+
+bench: setup build-win64 build-win32
+	@bench/run_bench.sh
+
+tour: setup build-win64
+	@tests/e2e/run_tour.sh
+
+dist: setup build-win32
+	@scripts/dist.sh
 
 soak: setup build-win64
 	@KORVANI_SOAK_PASSES=300 tests/e2e/run_under_wine.sh build/win64 --gtest_filter='Endurance.*'

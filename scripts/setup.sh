@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     googletest libgtest-dev
-    wine wine64 xvfb imagemagick zip
+    wine wine64 fonts-wine xvfb imagemagick zip
 )
 
 missing=()
