@@ -38,16 +38,19 @@ void RemoveTree(const std::wstring& path) {
 std::wstring AppFolder::Built(const std::wstring& relative) { return BuildFolder() + L"\\" + relative; }
 
 std::wstring AppFolder::WorkFile(const std::wstring& name) {
-    const std::wstring work = BuildFolder() + L"\\e2e-work";
+    // KORVANI_E2E_WORK moves the work area, e.g. to a neutral path for pictures.
+    wchar_t chosen[MAX_PATH] = L"";
+    const DWORD length = GetEnvironmentVariableW(L"KORVANI_E2E_WORK", chosen, MAX_PATH);
+    const std::wstring work = length > 0 && length < MAX_PATH ? chosen : BuildFolder() + L"\\e2e-work";
     CreateDirectoryW(work.c_str(), nullptr);
     return work + L"\\" + name;
 }
 
-AppFolder::AppFolder(const std::wstring& name, const std::wstring& programName)
+AppFolder::AppFolder(const std::wstring& name, const std::wstring& programName, const std::wstring& builtProgram)
     : path_(WorkFile(name)), programName_(programName) {
     RemoveTree(path_);
     Require(CreateDirectoryW(path_.c_str(), nullptr) != 0, L"create " + path_);
-    Copy(L"bin\\KorvaniFWUpdater.exe", programName);
+    Copy(builtProgram, programName);
 }
 
 AppFolder& AppFolder::WithStandardLibraries() {

@@ -6,9 +6,10 @@
 
 class AppFolder {
 public:
-    // An empty folder under the suite's work area, holding a copy of the program
-    // under `programName`.
-    explicit AppFolder(const std::wstring& name, const std::wstring& programName = L"KorvaniFWUpdater.exe");
+    // An empty folder under the suite's work area, holding a copy of the built
+    // program `builtProgram` under `programName`.
+    explicit AppFolder(const std::wstring& name, const std::wstring& programName = L"KorvaniFWUpdater.exe",
+                       const std::wstring& builtProgram = L"bin\\KorvaniFWUpdater.exe");
 
     AppFolder& WithStandardLibraries();  // the simulated OSCdll.DLL and AT91Boot_DLL.dll
     AppFolder& Copy(const std::wstring& builtFile, const std::wstring& nameHere);

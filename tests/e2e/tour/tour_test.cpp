@@ -1,0 +1,74 @@
+// make tour: one scripted session, a screenshot of every screen the user meets.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "session.h"
+
+namespace {
+
+// The window as it is on screen, as a 24-bit BMP.
+void Screenshot(HWND window, const char* name) {
+    const char* folder = std::getenv("KORVANI_TOUR_DIR");
+    ASSERT_NE(folder, nullptr) << "KORVANI_TOUR_DIR names where the pictures go";
+    Sleep(400);  // let it finish painting
+    RECT rect;
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFOHEADER header = {sizeof header, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD imageSize = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file = {0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof header};
+    file.bfSize = file.bfOffBits + imageSize;
+    std::ofstream out(std::string(folder) + "\\" + name + ".bmp", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(static_cast<const char*>(bits), imageSize);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST(Tour, EveryScreen) {
+    Session s(L"Firmware", "0,-3,-2,-1");
+    ASSERT_NE(s.window, nullptr);
+    s.folder.Copy(L"bin\\KorvaniDemoFirmware.bin", L"KorvaniDemoFirmware.bin")
+        .Copy(L"bin\\NotFirmware.bin", L"NotFirmware.bin");
+    Screenshot(s.window, "01-main-window");
+
+    s.ClickUpdate();
+    Screenshot(s.Front(), "02-open-file-dialog");
+    s.Pick(L"KorvaniDemoFirmware.bin");
+    Screenshot(s.Front(), "03-confirmation");
+    s.Answer(IDOK);
+    Screenshot(s.Front(), "04-updated");
+    s.Answer(IDOK);
+
+    const char* failures[] = {"05-not-a-firmware-binary", "06-device-not-recognized", "07-unexpected-error"};
+    for (const char* picture : failures) {
+        s.ExpectIdle();
+        s.ClickUpdate();
+        s.Pick(L"KorvaniDemoFirmware.bin");
+        s.Answer(IDOK);
+        Screenshot(s.Front(), picture);
+        s.Answer(IDCANCEL);
+    }
+
+    AppFolder preview(L"tour-selection-error", L"selection_error_box.exe", L"e2e\\selection_error_box.exe");
+    Program box(preview);
+    HWND shown = box.WaitForDialog();
+    ASSERT_NE(shown, nullptr);
+    Screenshot(shown, "08-selection-error");
+    Press(shown, IDOK);
+}
+
+}  // namespace
