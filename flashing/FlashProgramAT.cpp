@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app_error.h"
+#include "exported_function.h"
 
 namespace Inicio {
 
@@ -20,12 +21,12 @@ FlashProgramATFn BindFlashProgramAT() {
             throw AppError{kErrFileNotFound, L"File not found: oscdll.dll"};
         throw AppError{kErrDllLoad, L"Error in loading DLL"};
     }
-    FARPROC entry = GetProcAddress(library, "_FlashProgramAT@4");
+    const auto entry = ExportedFunction<FlashProgramATFn>(library, "_FlashProgramAT@4");
     if (entry == nullptr) {
         FreeLibrary(library);
         throw AppError{kErrDllEntryPoint, L"Can't find DLL entry point _FlashProgramAT@4 in oscdll.dll"};
     }
-    return reinterpret_cast<FlashProgramATFn>(reinterpret_cast<void*>(entry));
+    return entry;
 }
 
 }  // namespace

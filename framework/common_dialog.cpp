@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include "common_dialog_error.h"
+#include "exported_function.h"
 #include "file_filter.h"
 
 namespace {
@@ -16,11 +17,6 @@ struct DialogLibrary {
     decltype(&CommDlgExtendedError) extendedError;
 };
 
-template <class Fn>
-Fn Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 // Loaded when the dialog is first wanted: it brings the shell with it, which
 // start-up does not need. By full path from the system folder, never searched.
 const DialogLibrary& Comdlg32() {
@@ -31,8 +27,8 @@ const DialogLibrary& Comdlg32() {
                              ? LoadLibraryW((std::wstring(system, length) + L"\\comdlg32.dll").c_str())
                              : nullptr;
         const DialogLibrary loaded = {
-            module ? Export<decltype(&GetOpenFileNameW)>(module, "GetOpenFileNameW") : nullptr,
-            module ? Export<decltype(&CommDlgExtendedError)>(module, "CommDlgExtendedError") : nullptr};
+            ExportedFunction<decltype(&GetOpenFileNameW)>(module, "GetOpenFileNameW"),
+            ExportedFunction<decltype(&CommDlgExtendedError)>(module, "CommDlgExtendedError")};
         if (loaded.getOpenFileName == nullptr || loaded.extendedError == nullptr)
             throw CommonDialogError(CDERR_DIALOGFAILURE);  // not initialised: tried again next time
         return loaded;

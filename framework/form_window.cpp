@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "application.h"
+#include "exported_function.h"
 #include "twips.h"
 #include "win32_error.h"
 
@@ -12,8 +13,7 @@ namespace {
 // time so the program still starts on older systems.
 template <class Fn>
 Fn User32Function(const char* name) {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+    return ExportedFunction<Fn>(GetModuleHandleW(L"user32.dll"), name);
 }
 
 int SystemDpi() {
