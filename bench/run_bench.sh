@@ -7,10 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine_session.sh"
 runs=${BENCH_RUNS:-20}
 
-work=$(mktemp -d /tmp/korvani-bench.XXXXXX)
-trap 'end_wine_session; rm -rf "$work"' EXIT
-private_display
-wine_prefix "$work/prefix"
+private_wine_session
 
 table=$(wine "$root/build/win64/bench/startup_bench.exe" "$runs" | tr -d '\r')
 exe="$root/build/win32/bin/KorvaniFWUpdater.exe"

@@ -2,6 +2,7 @@
 #   wine_prefix DIR      use (and on first use create) the prefix in DIR
 #   private_display      start Xvfb on a free display and export DISPLAY
 #   end_wine_session     stop wineserver and Xvfb
+#   private_wine_session a private display and a fresh prefix, all gone on exit
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # A UTF-8 locale lets Wine name files outside ASCII; its ANSI code page is then 1252.
@@ -33,4 +34,11 @@ private_display() {
 end_wine_session() {
     wineserver -k 2>/dev/null || true
     if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
+
+private_wine_session() {
+    session_dir=$(mktemp -d /tmp/korvani-wine.XXXXXX)
+    trap 'end_wine_session; rm -rf "$session_dir"' EXIT
+    private_display
+    wine_prefix "$session_dir/prefix"
 }

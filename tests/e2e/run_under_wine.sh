@@ -7,8 +7,5 @@ shift
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/wine_session.sh"
 
-work=$(mktemp -d /tmp/korvani-e2e.XXXXXX)
-trap 'end_wine_session; rm -rf "$work"' EXIT
-private_display
-wine_prefix "$work/prefix"
+private_wine_session
 wine "$build/e2e/e2e_tests.exe" "$@"
