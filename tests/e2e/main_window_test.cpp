@@ -77,6 +77,20 @@ TEST_F(MainWindow, LooksAsDefined) {
 
 }
 
+TEST_F(MainWindow, SpaceBarOnTheFocusedButtonOpensTheDialog) {
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(GetGUIThreadInfo(program->ThreadId(), &gui));
+    ASSERT_EQ(gui.hwndFocus, GetDlgItem(window, kUpdateButton));
+    PostMessageW(gui.hwndFocus, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageW(gui.hwndFocus, WM_KEYUP, VK_SPACE, static_cast<LPARAM>(0xC0390001u));
+    HWND dialog = program->WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(TextOf(dialog), kDialogTitle);
+    Press(dialog, IDCANCEL);
+    EXPECT_TRUE(WaitGone(dialog));
+}
+
 TEST_F(MainWindow, ClosingEndsTheProgramWithZero) {
     Close(window);
     EXPECT_EQ(program->WaitForExit(), 0u);
