@@ -30,7 +30,7 @@ int RunMessageLoop() {
     BOOL status;
     while ((status = GetMessageW(&message, nullptr, 0, 0)) != 0) {
         if (status == -1) return kExitUnhandledError;
-        // Tab and the space bar work on the main window as in a dialog.
+        // Tab and Enter work on the main window as in a dialog.
         HWND root = GetAncestor(message.hwnd, GA_ROOT);
         if (root != nullptr && IsDialogMessageW(root, &message)) continue;
         TranslateMessage(&message);
