@@ -24,11 +24,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = L"BareWindow";
     RegisterClassExW(&windowClass);
-    HWND window = CreateWindowExW(0, L"BareWindow", L"Bare window", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 200, 120, nullptr, nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExW(0, L"BareWindow", L"Bare window", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                        CW_USEDEFAULT, CW_USEDEFAULT, 200, 120, nullptr, nullptr, instance, nullptr);
 #ifdef WITH_BUTTON
-    CreateWindowExW(0, L"BUTTON", L"Button", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 24, 16, 129, 41,
-                    window, nullptr, instance, nullptr);
+    CreateWindowExW(0, L"BUTTON", L"Button", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 24, 16, 129,
+                    41, window, nullptr, instance, nullptr);
 #endif
     ShowWindow(window, SW_SHOWNORMAL);
     MSG message;

@@ -19,7 +19,8 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
         QueryPerformanceFrequency(&f);
         return f;
     }();
-    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
 }
 
 double Median(std::vector<double> values) {
@@ -85,9 +86,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("| start-up, %d runs each | median ms | min ms | max ms | handles | windows | USER | GDI | "
-                "private bytes |\n|---|---|---|---|---|---|---|---|---|\n",
-                runs);
+    std::printf(
+        "| start-up, %d runs each | median ms | min ms | max ms | handles | windows | USER | GDI | "
+        "private bytes |\n|---|---|---|---|---|---|---|---|---|\n",
+        runs);
     double medians[kCount];
     for (int i = 0; i < kCount; ++i) {
         PrintRow(names[i], samples[i]);
@@ -95,7 +97,8 @@ int main(int argc, char** argv) {
         for (const Sample& s : samples[i]) times.push_back(s.startupMs);
         medians[i] = Median(times);
     }
-    std::printf("\nStart-up ratio program/bare window (medians): %.3f (goal: at most 1.05)\n", medians[0] / medians[1]);
+    std::printf("\nStart-up ratio program/bare window (medians): %.3f (goal: at most 1.05)\n",
+                medians[0] / medians[1]);
     std::printf("Start-up ratio program/bare window with themed button: %.3f\n", medians[0] / medians[2]);
     return 0;
 }

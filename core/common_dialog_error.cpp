@@ -21,7 +21,8 @@ const wchar_t* DescribeCode(std::uint32_t code) {
 
 AppError CommonDialogError(std::uint32_t extendedErrorCode) {
     if (extendedErrorCode == 0) return {kErrCancel, DescribeCode(0)};
-    const auto number = static_cast<std::int32_t>(0x7FFF - static_cast<std::int64_t>(extendedErrorCode & 0xFFFF));
+    const auto number =
+        static_cast<std::int32_t>(0x7FFF - static_cast<std::int64_t>(extendedErrorCode & 0xFFFF));
     if (const wchar_t* description = DescribeCode(extendedErrorCode)) return {number, description};
     wchar_t text[64];
     std::swprintf(text, sizeof text / sizeof text[0], L"The file dialog failed (code 0x%04X)",

@@ -13,6 +13,5 @@ std::string AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
             return shortened.bytes;
     }
     if (full.lossless) return full.bytes;  // too long, but at least it names the right file
-    throw AppError{kErrBadFileName,
-                   L"The file's path cannot be written in this system's code page: " + path};
+    throw AppError{kErrBadFileName, L"The file's path cannot be written in this system's code page: " + path};
 }

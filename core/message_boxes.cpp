@@ -29,17 +29,19 @@ MessageBoxSpec WrongFileBox() {
 }
 
 MessageBoxSpec DeviceNotFoundBox() {
-    return {L"The erased Korvani is not recognized; please make sure\n"
-            L"you have disconnected and reconnected again an Windows\n"
-            L"has recognized the new device",
-            L"Warning", kButtonsRetryCancel};
+    return {
+        L"The erased Korvani is not recognized; please make sure\n"
+        L"you have disconnected and reconnected again an Windows\n"
+        L"has recognized the new device",
+        L"Warning", kButtonsRetryCancel};
 }
 
 MessageBoxSpec UnexpectedResultBox() {
-    return {L"Unexpected error.\n"
-            L"You can try again or check Quellmar's wiki web\n"
-            L"(" KORVANI_SUPPORT_WIKI ") for help and tools.",
-            L"Warning", kButtonsRetryCancel};
+    return {
+        L"Unexpected error.\n"
+        L"You can try again or check Quellmar's wiki web\n"
+        L"(" KORVANI_SUPPORT_WIKI ") for help and tools.",
+        L"Warning", kButtonsRetryCancel};
 }
 
 MessageBoxSpec UnhandledErrorBox(const AppError& error) {

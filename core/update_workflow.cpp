@@ -40,7 +40,7 @@ struct Steps {
     Step Confirm() {
         try {
             return boxes.Show(ConfirmationBox(dialog.FileName())) == kAnswerOk ? Step::Flash
-                                                                              : Step::ChooseFile;
+                                                                               : Step::ChooseFile;
         } catch (const AppError&) {
             return Step::ChooseFile;
         }
@@ -57,16 +57,13 @@ struct Steps {
             return Ask(UnexpectedResultBox(), Step::ChooseFile, Step::End, Step::ChooseFile);
         }
         switch (ClassifyFlashResult(result)) {
-            case FlashOutcome::Success:
-                Tell(SuccessBox());
-                return Step::End;
+            case FlashOutcome::Success: Tell(SuccessBox()); return Step::End;
             case FlashOutcome::NotFirmware:
                 return Ask(WrongFileBox(), Step::ChooseFile, Step::End, Step::ChooseFile);
             case FlashOutcome::ErasedNotRecognised:
                 // Never flash again without the user's answer.
                 return Ask(DeviceNotFoundBox(), Step::Flash, Step::End, Step::End);
-            case FlashOutcome::Unexpected:
-                break;
+            case FlashOutcome::Unexpected: break;
         }
         return Ask(UnexpectedResultBox(), Step::ChooseFile, Step::End, Step::ChooseFile);
     }

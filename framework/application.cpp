@@ -14,7 +14,8 @@ std::wstring AppPath() {
     // Paths can be longer than MAX_PATH; grow until the name fits.
     std::wstring modulePath(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, modulePath.data(), static_cast<DWORD>(modulePath.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, modulePath.data(), static_cast<DWORD>(modulePath.size()));
         const DWORD error = GetLastError();
         if (length == 0) throw Win32Error(L"GetModuleFileNameW", error);
         if (length < modulePath.size()) {

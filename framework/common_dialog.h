@@ -10,10 +10,10 @@
 class CommonDialog {
 public:
     std::wstring InitDir;
-    std::wstring Filter;          // "description|pattern|description|pattern..."
+    std::wstring Filter;           // "description|pattern|description|pattern..."
     std::int16_t FilterIndex = 0;  // counted from 1
     std::wstring DialogTitle;
-    std::int32_t Flags = 0;        // OFN_ values
+    std::int32_t Flags = 0;  // OFN_ values
     bool CancelError = false;
 
     // Shows the modal dialog over `owner`; throws AppError when it fails, and

@@ -72,11 +72,11 @@ void FormWindow::Create() {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(definition_.iconResourceId),
-                                                      IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(definition_.iconResourceId),
-                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                        GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hIcon = static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(definition_.iconResourceId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    windowClass.hIconSm =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(definition_.iconResourceId), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = definition_.className;
@@ -86,10 +86,9 @@ void FormWindow::Create() {
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
     if (window_ == nullptr) throw Win32Error(L"CreateWindowExW", GetLastError());
 
-    button_ = CreateWindowExW(0, WC_BUTTONW, definition_.buttonCaption,
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, window_,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(definition_.buttonId)), instance,
-                              nullptr);
+    button_ = CreateWindowExW(
+        0, WC_BUTTONW, definition_.buttonCaption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0,
+        0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(definition_.buttonId)), instance, nullptr);
     if (button_ == nullptr) throw Win32Error(L"CreateWindowExW", GetLastError());
     ApplyDpi(WindowDpi(window_), nullptr);
 }
@@ -105,9 +104,9 @@ void FormWindow::ApplyDpi(int dpi, const RECT* suggestedWindowRect) {
                      suggestedWindowRect->right - suggestedWindowRect->left,
                      suggestedWindowRect->bottom - suggestedWindowRect->top, SWP_NOZORDER | SWP_NOACTIVATE);
     } else {
-        const RECT frame = WindowRectForClient(TwipsToPixels(definition_.clientWidthTwips, dpi),
-                                               TwipsToPixels(definition_.clientHeightTwips, dpi), kStyle,
-                                               kExStyle, dpi);
+        const RECT frame =
+            WindowRectForClient(TwipsToPixels(definition_.clientWidthTwips, dpi),
+                                TwipsToPixels(definition_.clientHeightTwips, dpi), kStyle, kExStyle, dpi);
         SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -147,9 +146,7 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // Give the focus back to the button when the window is reactivated.
             if (LOWORD(wParam) != WA_INACTIVE) SetFocus(button_);
             return 0;
-        case WM_DPICHANGED:
-            ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
-            return 0;
+        case WM_DPICHANGED: ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
         case WM_DESTROY:
             window_ = nullptr;
             PostQuitMessage(kExitNormal);

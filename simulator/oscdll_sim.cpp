@@ -81,20 +81,23 @@ bool WriteSimulatedFlash(const std::vector<unsigned char>& image) {
     wchar_t folder[MAX_PATH + 1];
     if (GetTempPathW(MAX_PATH + 1, folder) == 0) return false;
     const std::wstring path = std::wstring(folder) + L"KorvaniSimulatedFlash.bin";
-    HANDLE flash = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE flash =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (flash == INVALID_HANDLE_VALUE) return false;
     std::vector<unsigned char> contents(kFlashSize, 0xFF);  // erased flash reads as 0xFF
     std::copy(image.begin(), image.end(), contents.begin());
     DWORD written;
-    const bool ok = WriteFile(flash, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
-                    written == contents.size();
+    const bool ok =
+        WriteFile(flash, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+        written == contents.size();
     CloseHandle(flash);
     return ok;
 }
 
 std::int32_t SimulatedController(const FileContents& file) {
     if (!file.opened) return -1;
-    if (file.bytes.size() < kMinImageSize || !HasArmVectorTable(file.bytes.data(), file.bytes.size())) return -3;
+    if (file.bytes.size() < kMinImageSize || !HasArmVectorTable(file.bytes.data(), file.bytes.size()))
+        return -3;
     if (file.bytes.size() > kFlashSize) return -4;
     Sleep(1500);  // erasing and programming take a while on the real device
     return WriteSimulatedFlash(file.bytes) ? 0 : -1;
@@ -112,7 +115,8 @@ extern "C" std::int32_t WINAPI FlashProgramAT(char* path) {
 
     char line[128];
     std::snprintf(line, sizeof line, " opened=%d size=%llu crc=%08X result=%ld", file.opened ? 1 : 0,
-                  static_cast<unsigned long long>(file.bytes.size()), Crc32(file.bytes.data(), file.bytes.size()), static_cast<long>(result));
+                  static_cast<unsigned long long>(file.bytes.size()),
+                  Crc32(file.bytes.data(), file.bytes.size()), static_cast<long>(result));
     AppendToSimLog("call path=" + Escaped(path) + line);
 
     if (Environment("KORVANI_SIM_SCRIBBLE") == "1") {

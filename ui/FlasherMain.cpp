@@ -17,7 +17,8 @@ constexpr int kFWUpdateId = 100;
 constexpr FormDefinition kFlasherMain = {
     L"KorvaniFlasherMain",
     L"Korvani Update 1.1",
-    2670, 1155,  // client area, twips
+    2670,
+    1155,  // client area, twips
     IDI_APP,
     kFWUpdateId,
     L"Korvani update",

@@ -1,13 +1,16 @@
 #include "app_folder.h"
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <stdexcept>
 
 namespace {
 
-std::wstring Parent(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+std::wstring Parent(const std::wstring& path) {
+    return path.substr(0, path.find_last_of(L'\\'));
+}
 
 // The driver lives in <build>\e2e\; the program in <build>\bin\.
 std::wstring BuildFolder() {
@@ -35,7 +38,9 @@ void RemoveTree(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring AppFolder::Built(const std::wstring& relative) { return BuildFolder() + L"\\" + relative; }
+std::wstring AppFolder::Built(const std::wstring& relative) {
+    return BuildFolder() + L"\\" + relative;
+}
 
 std::wstring AppFolder::WorkFile(const std::wstring& name) {
     // KORVANI_E2E_WORK moves the work area, e.g. to a neutral path for pictures.
@@ -46,7 +51,8 @@ std::wstring AppFolder::WorkFile(const std::wstring& name) {
     return work + L"\\" + name;
 }
 
-AppFolder::AppFolder(const std::wstring& name, const std::wstring& programName, const std::wstring& builtProgram)
+AppFolder::AppFolder(const std::wstring& name, const std::wstring& programName,
+                     const std::wstring& builtProgram)
     : path_(WorkFile(name)), programName_(programName) {
     RemoveTree(path_);
     Require(CreateDirectoryW(path_.c_str(), nullptr) != 0, L"create " + path_);

@@ -15,7 +15,9 @@ int Passes() {
     return passes != nullptr ? std::atoi(passes) : 30;
 }
 
-bool StartsWith(const std::wstring& text, const wchar_t* start) { return text.rfind(start, 0) == 0; }
+bool StartsWith(const std::wstring& text, const wchar_t* start) {
+    return text.rfind(start, 0) == 0;
+}
 
 // Everything the library can answer, out-of-range values included.
 const long kResults[] = {0, -2, -3, -4, -1, -5, -32768, 1, 32767, 32768, -32769};
@@ -116,11 +118,13 @@ TEST(Endurance, ManyUpdatePassesLeaveTheProgramAsTheyFoundIt) {
     EXPECT_LE(after.handles, before.handles + user.picks + 10);
     EXPECT_GT(after.windows, 0u) << "the window count is read";
     EXPECT_LE(after.windows, before.windows);
-    std::printf("%d passes, %zu picks, %zu flashes; USER %lu -> %lu, GDI %lu -> %lu, handles %lu -> %lu, windows %lu -> %lu, "
-                "private bytes %zu -> %zu\n",
-                passes, user.picks, user.flashes, before.userObjects, after.userObjects, before.gdiObjects, after.gdiObjects,
-                before.handles, after.handles, before.windows, after.windows, before.privateBytes,
-                after.privateBytes);
+    std::printf(
+        "%d passes, %zu picks, %zu flashes; USER %lu -> %lu, GDI %lu -> %lu, handles %lu -> %lu, windows %lu "
+        "-> %lu, "
+        "private bytes %zu -> %zu\n",
+        passes, user.picks, user.flashes, before.userObjects, after.userObjects, before.gdiObjects,
+        after.gdiObjects, before.handles, after.handles, before.windows, after.windows, before.privateBytes,
+        after.privateBytes);
 }
 
 TEST(Endurance, MissingEntryPointKeepsFailingCleanly) {

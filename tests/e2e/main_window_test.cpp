@@ -30,7 +30,10 @@ protected:
     HWND window = nullptr;
 
     void SetUp() override {
-        folder.WithStandardLibraries().Write(L"alpha.bin", "a").Write(L"beta.BIN", "b").Write(L"notes.txt", "n");
+        folder.WithStandardLibraries()
+            .Write(L"alpha.bin", "a")
+            .Write(L"beta.BIN", "b")
+            .Write(L"notes.txt", "n");
         program = std::make_unique<Program>(folder);
         window = program->WaitForMainWindow();
         ASSERT_NE(window, nullptr);
@@ -74,7 +77,6 @@ TEST_F(MainWindow, LooksAsDefined) {
     gui.cbSize = sizeof gui;
     ASSERT_TRUE(GetGUIThreadInfo(program->ThreadId(), &gui));
     EXPECT_EQ(gui.hwndFocus, button);
-
 }
 
 TEST_F(MainWindow, SpaceBarOnTheFocusedButtonOpensTheDialog) {
@@ -99,7 +101,8 @@ TEST_F(MainWindow, ClosingEndsTheProgramWithZero) {
 TEST_F(MainWindow, DialogOpensInTheApplicationFolderOnBinFiles) {
     HWND dialog = OpenDialog();
     EXPECT_EQ(TextOf(dialog), kDialogTitle);
-    EXPECT_EQ(FileDialog::FileTypes(dialog), (std::vector<std::wstring>{L"Bin Files (*.bin)", L"All Files (*.*)"}));
+    EXPECT_EQ(FileDialog::FileTypes(dialog),
+              (std::vector<std::wstring>{L"Bin Files (*.bin)", L"All Files (*.*)"}));
     EXPECT_EQ(FileDialog::SelectedFileType(dialog), 0);
 
     const std::vector<std::wstring> binFiles = {L"alpha.bin", L"beta.BIN"};
@@ -107,8 +110,8 @@ TEST_F(MainWindow, DialogOpensInTheApplicationFolderOnBinFiles) {
         << "listed: " << FileDialog::ListedNames(*program, dialog).size() << " items";
 
     FileDialog::SelectFileType(dialog, 1);
-    const std::vector<std::wstring> everything = {L"AT91Boot_DLL.dll", L"KorvaniFWUpdater.exe", L"OSCdll.DLL",
-                                                  L"alpha.bin",        L"beta.BIN",             L"notes.txt"};
+    const std::vector<std::wstring> everything = {
+        L"AT91Boot_DLL.dll", L"KorvaniFWUpdater.exe", L"OSCdll.DLL", L"alpha.bin", L"beta.BIN", L"notes.txt"};
     EXPECT_TRUE(WaitUntil([&] { return Sorted(FileDialog::ListedNames(*program, dialog)) == everything; }));
 }
 

@@ -68,8 +68,8 @@ Program::Program(const AppFolder& folder, const LaunchOptions& options) {
     startup.cb = sizeof startup;
     if (!CreateProcessW(folder.Program().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                         CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                        options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
-                        &process_))
+                        options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(),
+                        &startup, &process_))
         throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
 }
 
@@ -82,7 +82,9 @@ Program::~Program() {
     CloseHandle(process_.hProcess);
 }
 
-bool Program::IsRunning() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+bool Program::IsRunning() const {
+    return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
 
 std::optional<DWORD> Program::WaitForExit(DWORD timeoutMs) {
     if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
@@ -192,9 +194,11 @@ DWORD WindowsOf(DWORD processId) {
 Footprint FootprintOf(const Program& program) {
     PROCESS_MEMORY_COUNTERS_EX memory = {};
     memory.cb = sizeof memory;
-    GetProcessMemoryInfo(program.Handle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-    return {GetGuiResources(program.Handle(), GR_USEROBJECTS), GetGuiResources(program.Handle(), GR_GDIOBJECTS),
-            HandlesOf(program.ProcessId()), WindowsOf(program.ProcessId()), memory.PrivateUsage};
+    GetProcessMemoryInfo(program.Handle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                         sizeof memory);
+    return {GetGuiResources(program.Handle(), GR_USEROBJECTS),
+            GetGuiResources(program.Handle(), GR_GDIOBJECTS), HandlesOf(program.ProcessId()),
+            WindowsOf(program.ProcessId()), memory.PrivateUsage};
 }
 
 bool Responsive(HWND window) {
@@ -211,7 +215,8 @@ std::wstring ClassOf(HWND window) {
 std::wstring TextOf(HWND window) {
     const auto length = SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const auto copied = SendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    const auto copied =
+        SendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(copied));
     return text;
 }
@@ -233,7 +238,9 @@ void Press(HWND window, int controlId) {
                  reinterpret_cast<LPARAM>(GetDlgItem(window, controlId)));
 }
 
-void Close(HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+void Close(HWND window) {
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
 
 bool WaitGone(HWND window, DWORD timeoutMs) {
     return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
@@ -270,7 +277,8 @@ void SelectFileType(HWND dialog, int index) {
     SendWithTimeout(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     // What a user's pick in the drop-down list sends.
     for (WORD notification : {CBN_SELCHANGE, CBN_SELENDOK})
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypes, notification), reinterpret_cast<LPARAM>(combo));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypes, notification),
+                     reinterpret_cast<LPARAM>(combo));
 }
 
 // The list view's item texts live in the program's memory: read them through a
@@ -281,7 +289,8 @@ std::vector<std::wstring> ListedNames(const Program& program, HWND dialog) {
     if (list == nullptr) return names;
     constexpr SIZE_T kTextChars = 512;
     const SIZE_T size = sizeof(LVITEMW) + kTextChars * sizeof(wchar_t);
-    auto* remote = static_cast<char*>(VirtualAllocEx(program.Handle(), nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    auto* remote =
+        static_cast<char*>(VirtualAllocEx(program.Handle(), nullptr, size, MEM_COMMIT, PAGE_READWRITE));
     if (remote == nullptr) return names;
     const auto count = SendWithTimeout(list, LVM_GETITEMCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
@@ -290,11 +299,11 @@ std::vector<std::wstring> ListedNames(const Program& program, HWND dialog) {
         item.cchTextMax = kTextChars;
         item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
         WriteProcessMemory(program.Handle(), remote, &item, sizeof item, nullptr);
-        const auto length = SendWithTimeout(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
-                                            reinterpret_cast<LPARAM>(remote));
+        const auto length =
+            SendWithTimeout(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
         std::wstring text(static_cast<std::size_t>(length), L'\0');
-        ReadProcessMemory(program.Handle(), remote + sizeof(LVITEMW), text.data(), text.size() * sizeof(wchar_t),
-                          nullptr);
+        ReadProcessMemory(program.Handle(), remote + sizeof(LVITEMW), text.data(),
+                          text.size() * sizeof(wchar_t), nullptr);
         names.push_back(text);
     }
     VirtualFreeEx(program.Handle(), remote, 0, MEM_RELEASE);

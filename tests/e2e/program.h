@@ -50,8 +50,8 @@ private:
 struct Footprint {
     DWORD userObjects;  // GetGuiResources
     DWORD gdiObjects;
-    DWORD handles;      // kernel handles in the system's handle table
-    DWORD windows;      // windows of the process, top-level and child, hidden or not
+    DWORD handles;  // kernel handles in the system's handle table
+    DWORD windows;  // windows of the process, top-level and child, hidden or not
     SIZE_T privateBytes;
 };
 Footprint FootprintOf(const Program& program);

@@ -1,8 +1,8 @@
 // The executable's identity as Explorer shows it: version block and icon.
 #include <windows.h>
-#include <winver.h>
 
 #include <gtest/gtest.h>
+#include <winver.h>
 
 #include <vector>
 
@@ -14,7 +14,8 @@ std::wstring VersionString(const std::vector<char>& block, const wchar_t* name) 
     wchar_t* value = nullptr;
     UINT length = 0;
     const std::wstring query = std::wstring(L"\\StringFileInfo\\0C0A04B0\\") + name;
-    if (!VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length)) return L"<none>";
+    if (!VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length))
+        return L"<none>";
     return std::wstring(value, length > 0 ? length - 1 : 0);
 }
 
@@ -27,8 +28,8 @@ TEST(Resources, VersionBlockIsSpanishUnicodeWithTheProductsNames) {
 
     WORD* translation = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
     ASSERT_EQ(length, 4u);
     EXPECT_EQ(translation[0], 0x0C0A);
     EXPECT_EQ(translation[1], 1200);

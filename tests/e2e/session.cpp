@@ -32,7 +32,8 @@ std::vector<FlashCall> ReadCalls(const std::wstring& logPath) {
         unsigned long long size;
         unsigned crc;
         int opened;
-        sscanf(line.c_str() + tail, " opened=%d size=%llu crc=%X result=%ld", &opened, &size, &crc, &call.result);
+        sscanf(line.c_str() + tail, " opened=%d size=%llu crc=%X result=%ld", &opened, &size, &crc,
+               &call.result);
         call.opened = opened != 0;
         call.crc = crc;
         calls.push_back(call);
@@ -40,7 +41,9 @@ std::vector<FlashCall> ReadCalls(const std::wstring& logPath) {
     return calls;
 }
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+std::wstring Wide(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
 
 }  // namespace
 
@@ -67,7 +70,9 @@ Session::Session(const std::wstring& name, const std::string& results, LaunchOpt
     EXPECT_NE(window, nullptr) << "the main window did not open";
 }
 
-std::vector<FlashCall> Session::Calls() const { return ReadCalls(log_); }
+std::vector<FlashCall> Session::Calls() const {
+    return ReadCalls(log_);
+}
 
 HWND Session::Front() const {
     HWND front = program->WaitForDialog();
@@ -75,11 +80,17 @@ HWND Session::Front() const {
     return front;
 }
 
-bool Session::DialogInFront() const { return TextOf(Front()) == kDialogTitle; }
+bool Session::DialogInFront() const {
+    return TextOf(Front()) == kDialogTitle;
+}
 
-MessageBoxView Session::Box() const { return ReadMessageBox(Front()); }
+MessageBoxView Session::Box() const {
+    return ReadMessageBox(Front());
+}
 
-void Session::ClickUpdate() { Press(window, kUpdateButton); }
+void Session::ClickUpdate() {
+    Press(window, kUpdateButton);
+}
 
 void Session::Pick(const std::wstring& name) {
     HWND dialog = Front();
@@ -101,7 +112,8 @@ void Session::Answer(int button) {
 void Session::Confirm(const std::wstring& name) {
     const MessageBoxView confirmation = Box();
     EXPECT_EQ(confirmation.title, L"Confirmation");
-    EXPECT_EQ(confirmation.text, L"Are you sure you want to update your Korvani with \n" + folder.File(name) + L"?");
+    EXPECT_EQ(confirmation.text,
+              L"Are you sure you want to update your Korvani with \n" + folder.File(name) + L"?");
     Answer(IDOK);
 }
 

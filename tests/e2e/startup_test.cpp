@@ -99,7 +99,8 @@ TEST(Startup, FlashingLibraryWithoutTheEntryPointStillStarts) {
 
 TEST(Startup, FolderNamedOutsideTheAnsiCodePageStarts) {
     // Cyrillic is not in code page 1252; the program must still find its libraries.
-    const Started started = Start(AppFolder(L"\u041f\u0440\u043e\u0448\u0438\u0432\u043a\u0430").WithStandardLibraries());
+    const Started started =
+        Start(AppFolder(L"\u041f\u0440\u043e\u0448\u0438\u0432\u043a\u0430").WithStandardLibraries());
     EXPECT_TRUE(started.showedAnything);
     EXPECT_EQ(started.exitStatus, 0u);
 }

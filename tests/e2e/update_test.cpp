@@ -10,7 +10,8 @@
 
 namespace {
 
-const std::wstring kSuccessText = L"Remember to unplug and replug again the Korvani\nin order to activate the new version";
+const std::wstring kSuccessText =
+    L"Remember to unplug and replug again the Korvani\nin order to activate the new version";
 const std::wstring kWrongFileText = L"The selected file is not a firmware binary.";
 const std::wstring kDeviceNotFoundText =
     L"The erased Korvani is not recognized; please make sure\n"
@@ -52,8 +53,8 @@ TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
     const MessageBoxView confirmation = s->Box();
     EXPECT_EQ(confirmation.title, L"Confirmation");
     // The name was typed bare: the dialog started in the application folder.
-    EXPECT_EQ(confirmation.text,
-              L"Are you sure you want to update your Korvani with \n" + s->folder.File(L"new firmware v2.bin") + L"?");
+    EXPECT_EQ(confirmation.text, L"Are you sure you want to update your Korvani with \n" +
+                                     s->folder.File(L"new firmware v2.bin") + L"?");
     EXPECT_EQ(confirmation.buttons, (std::vector<std::wstring>{L"OK", L"Cancel"}));
     EXPECT_FALSE(confirmation.hasIcon);
 
@@ -187,11 +188,11 @@ TEST_F(Update, LibraryWritingIntoThePathDoesNotChangeTheChosenFile) {
     s->ClickUpdate();
     s->Pick();
     s->Confirm();
-    s->Answer(IDRETRY);                      // erased device: flashes again at once
+    s->Answer(IDRETRY);  // erased device: flashes again at once
     EXPECT_EQ(s->Box().text, kWrongFileText);
     s->Answer(IDRETRY);
-    s->Pick(L"");                            // the dialog offers the previous choice; take it
-    s->Confirm();                            // still the real path, not what the library wrote
+    s->Pick(L"");  // the dialog offers the previous choice; take it
+    s->Confirm();  // still the real path, not what the library wrote
     s->Answer(IDOK);
     s->ExpectIdle();
     const std::vector<FlashCall> calls = s->Calls();

@@ -17,7 +17,8 @@ TEST(AppDirectory, IsTheExecutablesFolderWithoutTrailingSeparator) {
         {L"\\\\server\\share\\KorvaniFWUpdater.exe", L"\\\\server\\share"},
         {L"\\\\server\\share\\tools\\KorvaniFWUpdater.exe", L"\\\\server\\share\\tools"},
     };
-    for (const auto& c : cases) EXPECT_EQ(AppDirectoryFromModulePath(c.modulePath), c.directory) << c.modulePath;
+    for (const auto& c : cases)
+        EXPECT_EQ(AppDirectoryFromModulePath(c.modulePath), c.directory) << c.modulePath;
 }
 
 TEST(AppDirectory, LibraryPathIsPlainConcatenation) {

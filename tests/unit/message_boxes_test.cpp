@@ -21,7 +21,8 @@ TEST(MessageBoxes, TextsTitlesButtonsAndIconsAreExact) {
     ExpectBox(ConfirmationBox(L"C:\\My Firmware\\new version.bin"),
               L"Are you sure you want to update your Korvani with \nC:\\My Firmware\\new version.bin?",
               L"Confirmation", 1);
-    ExpectBox(SuccessBox(), L"Remember to unplug and replug again the Korvani\nin order to activate the new version",
+    ExpectBox(SuccessBox(),
+              L"Remember to unplug and replug again the Korvani\nin order to activate the new version",
               L"Updated!", 48);
     ExpectBox(WrongFileBox(), L"The selected file is not a firmware binary.", L"Warning", 5);
     ExpectBox(DeviceNotFoundBox(),
@@ -36,7 +37,8 @@ TEST(MessageBoxes, TextsTitlesButtonsAndIconsAreExact) {
 }
 
 TEST(MessageBoxes, UnhandledErrorNamesNumberAndDescription) {
-    ExpectBox(UnhandledErrorBox({6, L"Overflow"}), L"Run-time error '6':\r\n\r\nOverflow", L"Korvani Update", 16);
+    ExpectBox(UnhandledErrorBox({6, L"Overflow"}), L"Run-time error '6':\r\n\r\nOverflow", L"Korvani Update",
+              16);
 }
 
 }  // namespace

@@ -22,7 +22,9 @@ void Record(Events& events, std::string event) {
     events.push_back(std::move(event));
 }
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
 
 class ScriptedDialog : public FileChooser {
 public:
@@ -131,7 +133,8 @@ TEST_F(UpdateWorkflow, OtherDialogFailuresShowNumberAndDescriptionThenEnd) {
     dialog.showings = {AppError{-32768, L"The function failed to load the dialog box"}};
     boxes.answers = {kAnswerOk};
     EXPECT_EQ(Run(), (Events{"dialog", "selection-error"}));
-    EXPECT_EQ(boxes.shown[0].text, L"Error -32768 selecting file.\r\nThe function failed to load the dialog box");
+    EXPECT_EQ(boxes.shown[0].text,
+              L"Error -32768 selecting file.\r\nThe function failed to load the dialog box");
 }
 
 TEST_F(UpdateWorkflow, SelectionErrorBoxThatCannotShowStillEnds) {
@@ -151,8 +154,8 @@ TEST_F(UpdateWorkflow, SuccessIsToldOnceAndEnds) {
 TEST_F(UpdateWorkflow, ConfirmationShowsThePathAndAnythingButOkGoesBackToTheDialog) {
     Choose(3);
     boxes.answers = {kAnswerCancel, kFails, kAnswerOk, kAnswerOk};
-    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", "dialog", "confirmation", "dialog", "confirmation", flash,
-                             "success"}));
+    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", "dialog", "confirmation", "dialog", "confirmation",
+                             flash, "success"}));
     EXPECT_EQ(boxes.shown[0].text, L"Are you sure you want to update your Korvani with \n" + kChosen + L"?");
 }
 
@@ -180,7 +183,9 @@ struct ResultCase {
     const char* box;
 };
 
-void PrintTo(const ResultCase& c, std::ostream* out) { *out << c.result << " -> " << c.box; }
+void PrintTo(const ResultCase& c, std::ostream* out) {
+    *out << c.result << " -> " << c.box;
+}
 
 class EveryFailedResult : public UpdateWorkflow, public ::testing::WithParamInterface<ResultCase> {};
 
@@ -189,7 +194,8 @@ TEST_P(EveryFailedResult, CancelEndsAndRetryGoesThroughDialogAndConfirmation) {
     Choose(2);
     flasher.results = {c.result, c.result};
     boxes.answers = {kAnswerOk, kAnswerRetry, kAnswerOk, kAnswerCancel};
-    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, c.box, "dialog", "confirmation", flash, c.box}));
+    EXPECT_EQ(Run(),
+              (Events{"dialog", "confirmation", flash, c.box, "dialog", "confirmation", flash, c.box}));
 }
 
 TEST_P(EveryFailedResult, ClosingTheBoxEndsAsCancelDoes) {
@@ -199,24 +205,24 @@ TEST_P(EveryFailedResult, ClosingTheBoxEndsAsCancelDoes) {
     EXPECT_EQ(Run().size(), 4u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Results, EveryFailedResult,
-                         ::testing::Values(ResultCase{-3, "wrong-file"}, ResultCase{-4, "wrong-file"},
-                                           ResultCase{-1, "unexpected-result"}, ResultCase{-5, "unexpected-result"},
-                                           ResultCase{-32768, "unexpected-result"},
-                                           ResultCase{1, "unexpected-result"},
-                                           ResultCase{32767, "unexpected-result"}),
-                         [](const ::testing::TestParamInfo<ResultCase>& info) {
-                             const int result = info.param.result;
-                             return (result < 0 ? "minus" : "") + std::to_string(result < 0 ? -result : result);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Results, EveryFailedResult,
+    ::testing::Values(ResultCase{-3, "wrong-file"}, ResultCase{-4, "wrong-file"},
+                      ResultCase{-1, "unexpected-result"}, ResultCase{-5, "unexpected-result"},
+                      ResultCase{-32768, "unexpected-result"}, ResultCase{1, "unexpected-result"},
+                      ResultCase{32767, "unexpected-result"}),
+    [](const ::testing::TestParamInfo<ResultCase>& info) {
+        const int result = info.param.result;
+        return (result < 0 ? "minus" : "") + std::to_string(result < 0 ? -result : result);
+    });
 
 TEST_F(UpdateWorkflow, ErasedDeviceRetryFlashesTheSameFileAgainWithoutDialog) {
     Choose();
     flasher.results = {FlashResult{-2}, FlashResult{-2}, FlashResult{0}};
     boxes.answers = {kAnswerOk, kAnswerRetry, kAnswerRetry, kAnswerOk};
     // The library scribbles over its copy each time; every attempt still gets the chosen file.
-    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "device-not-found", flash, "device-not-found", flash,
-                             "success"}));
+    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "device-not-found", flash, "device-not-found",
+                             flash, "success"}));
 }
 
 TEST_F(UpdateWorkflow, ErasedDeviceCancelEnds) {
@@ -234,15 +240,15 @@ TEST_F(UpdateWorkflow, ErasedDeviceBoxThatCannotShowNeverFlashesAgain) {
 }
 
 TEST_F(UpdateWorkflow, FailedFlashingCallIsNeverReportedAsSuccess) {
-    for (const AppError& error : {AppError{kErrOverflow, L"Overflow"},
-                                  AppError{kErrDllEntryPoint, L"Can't find DLL entry point"},
-                                  AppError{kErrFileNotFound, L"File not found: oscdll.dll"}}) {
+    for (const AppError& error :
+         {AppError{kErrOverflow, L"Overflow"}, AppError{kErrDllEntryPoint, L"Can't find DLL entry point"},
+          AppError{kErrFileNotFound, L"File not found: oscdll.dll"}}) {
         events.clear();
         Choose(2);
         flasher.results = {error, FlashResult{-3}};
         boxes.answers = {kAnswerOk, kAnswerRetry, kAnswerOk, kAnswerCancel};
-        EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "unexpected-result", "dialog", "confirmation", flash,
-                                 "wrong-file"}));
+        EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "unexpected-result", "dialog",
+                                 "confirmation", flash, "wrong-file"}));
     }
 }
 
