@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "app_folder.h"
 #include "program.h"
@@ -10,6 +11,21 @@ namespace {
 
 constexpr int kUpdateButton = 100;
 constexpr const wchar_t* kDialogTitle = L"Select the new firmware file";
+
+// Client area 2670 x 1155 twips; the button at 360, 240, 1935 x 615 twips.
+struct Geometry {
+    int dpi, clientWidth, clientHeight, buttonLeft, buttonTop, buttonWidth, buttonHeight;
+};
+const Geometry kGeometries[] = {
+    {96, 178, 77, 24, 16, 129, 41},
+    {144, 267, 116, 36, 24, 194, 62},
+};
+
+// The runner says which density the display has.
+int DisplayDpi() {
+    const char* dpi = std::getenv("KORVANI_E2E_DPI");
+    return dpi != nullptr ? std::atoi(dpi) : 96;
+}
 
 RECT ClientRectOf(HWND child, HWND parent) {
     RECT rect;
@@ -39,6 +55,12 @@ protected:
         ASSERT_NE(window, nullptr);
     }
 
+    HWND Focus() const {
+        GUITHREADINFO gui = {};
+        gui.cbSize = sizeof gui;
+        return GetGUIThreadInfo(program->ThreadId(), &gui) ? gui.hwndFocus : nullptr;
+    }
+
     HWND OpenDialog() {
         Press(window, kUpdateButton);
         HWND dialog = program->WaitForDialog();
@@ -57,35 +79,36 @@ TEST_F(MainWindow, LooksAsDefined) {
     EXPECT_FALSE(style & WS_MINIMIZEBOX);
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
 
+    // The window is laid out in twips, at the display's density.
+    const Geometry* expected = nullptr;
+    for (const Geometry& g : kGeometries)
+        if (g.dpi == DisplayDpi()) expected = &g;
+    ASSERT_NE(expected, nullptr) << "no expectation for " << DisplayDpi() << " DPI";
     RECT client;
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, 178);  // 2670 x 1155 twips at 96 DPI
-    EXPECT_EQ(client.bottom, 77);
+    EXPECT_EQ(client.right, expected->clientWidth);
+    EXPECT_EQ(client.bottom, expected->clientHeight);
 
     HWND button = GetDlgItem(window, kUpdateButton);
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(ClassOf(button), L"Button");
     EXPECT_EQ(TextOf(button), L"Korvani update");
     const RECT place = ClientRectOf(button, window);
-    EXPECT_EQ(place.left, 24);
-    EXPECT_EQ(place.top, 16);
-    EXPECT_EQ(place.right - place.left, 129);
-    EXPECT_EQ(place.bottom - place.top, 41);
+    EXPECT_EQ(place.left, expected->buttonLeft);
+    EXPECT_EQ(place.top, expected->buttonTop);
+    EXPECT_EQ(place.right - place.left, expected->buttonWidth);
+    EXPECT_EQ(place.bottom - place.top, expected->buttonHeight);
     EXPECT_EQ(GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON) << "not a default button";
 
-    GUITHREADINFO gui = {};
-    gui.cbSize = sizeof gui;
-    ASSERT_TRUE(GetGUIThreadInfo(program->ThreadId(), &gui));
-    EXPECT_EQ(gui.hwndFocus, button);
+    // The window shows an instant before its activation hands the focus on.
+    EXPECT_TRUE(WaitUntil([&] { return Focus() == button; })) << "the button has the keyboard focus";
 }
 
 TEST_F(MainWindow, SpaceBarOnTheFocusedButtonOpensTheDialog) {
-    GUITHREADINFO gui = {};
-    gui.cbSize = sizeof gui;
-    ASSERT_TRUE(GetGUIThreadInfo(program->ThreadId(), &gui));
-    ASSERT_EQ(gui.hwndFocus, GetDlgItem(window, kUpdateButton));
-    PostMessageW(gui.hwndFocus, WM_KEYDOWN, VK_SPACE, 0x00390001);
-    PostMessageW(gui.hwndFocus, WM_KEYUP, VK_SPACE, static_cast<LPARAM>(0xC0390001u));
+    HWND button = GetDlgItem(window, kUpdateButton);
+    ASSERT_TRUE(WaitUntil([&] { return Focus() == button; }));
+    PostMessageW(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageW(button, WM_KEYUP, VK_SPACE, static_cast<LPARAM>(0xC0390001u));
     HWND dialog = program->WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(TextOf(dialog), kDialogTitle);
