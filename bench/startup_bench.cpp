@@ -55,13 +55,16 @@ Sample Measure(const AppFolder& folder) {
     return sample;
 }
 
-void PrintRow(const char* name, const std::vector<Sample>& samples) {
+// Prints one row of the table and returns its median start-up time.
+double PrintRow(const char* name, const std::vector<Sample>& samples) {
     std::vector<double> times;
     for (const Sample& s : samples) times.push_back(s.startupMs);
+    const double median = Median(times);
     const Footprint& f = samples.back().idle;
-    std::printf("| %s | %.1f | %.1f | %.1f | %lu | %lu | %lu | %lu | %zu |\n", name, Median(times),
+    std::printf("| %s | %.1f | %.1f | %.1f | %lu | %lu | %lu | %lu | %zu |\n", name, median,
                 *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()),
                 f.handles, f.windows, f.userObjects, f.gdiObjects, f.privateBytes);
+    return median;
 }
 
 }  // namespace
@@ -91,12 +94,7 @@ int main(int argc, char** argv) {
         "private bytes |\n|---|---|---|---|---|---|---|---|---|\n",
         runs);
     double medians[kCount];
-    for (int i = 0; i < kCount; ++i) {
-        PrintRow(names[i], samples[i]);
-        std::vector<double> times;
-        for (const Sample& s : samples[i]) times.push_back(s.startupMs);
-        medians[i] = Median(times);
-    }
+    for (int i = 0; i < kCount; ++i) medians[i] = PrintRow(names[i], samples[i]);
     std::printf("\nStart-up ratio program/bare window (medians): %.3f (goal: at most 1.05)\n",
                 medians[0] / medians[1]);
     std::printf("Start-up ratio program/bare window with themed button: %.3f\n", medians[0] / medians[2]);
