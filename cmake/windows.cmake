@@ -21,10 +21,11 @@ add_library(korvani_framework STATIC
     framework/common_dialog.cpp
     framework/form_window.cpp
     framework/message_box.cpp
+    framework/queued_input.cpp
     framework/text_conversion.cpp
     framework/win32_error.cpp)
 target_include_directories(korvani_framework PUBLIC framework)
-target_link_libraries(korvani_framework PUBLIC korvani_core comctl32)
+target_link_libraries(korvani_framework PUBLIC korvani_framework_portable comctl32)
 
 add_executable(KorvaniFWUpdater WIN32
     startup/entry_point.cpp
@@ -40,12 +41,11 @@ target_link_options(KorvaniFWUpdater PRIVATE -municode)
 target_link_libraries(KorvaniFWUpdater PRIVATE korvani_framework)
 set_property(SOURCE resources/KorvaniFWUpdater.rc APPEND PROPERTY OBJECT_DEPENDS
     ${CMAKE_SOURCE_DIR}/resources/KorvaniFWUpdater.ico
-    ${CMAKE_SOURCE_DIR}/resources/KorvaniFWUpdater.manifest
-    ${CMAKE_SOURCE_DIR}/resources/version.h)
+    ${KORVANI_GENERATED_DIR}/KorvaniFWUpdater.manifest
+    ${KORVANI_GENERATED_DIR}/product.h)
 
 add_subdirectory(simulator)
-
+add_subdirectory(bench)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_subdirectory(tests/e2e)
-    add_subdirectory(bench)
 endif()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 struct AppError {
@@ -18,3 +19,6 @@ constexpr std::int32_t kErrBadFileName = 52;
 constexpr std::int32_t kErrFileNotFound = 53;
 constexpr std::int32_t kErrDllEntryPoint = 453;
 constexpr std::int32_t kErrCancel = 32755;
+
+// Any exception as a run-time error: AppError itself, out of memory, or internal.
+AppError ToAppError(std::exception_ptr error);

@@ -2,14 +2,47 @@
 
 #include "app_error.h"
 
+namespace {
+
+constexpr wchar_t kPrefix[] = L"\\\\?\\";
+constexpr wchar_t kUncPrefix[] = L"\\\\?\\UNC\\";
+constexpr std::size_t kMaxPathChars = 260;
+
+bool StartsWith(const std::wstring& text, const wchar_t* start) {
+    return text.rfind(start, 0) == 0;
+}
+
+std::optional<std::wstring> ShortForm(const std::wstring& path, const ShortPathFn& shortPathOf) {
+    if (path.size() < kMaxPathChars) return shortPathOf(path);
+    const std::optional<std::wstring> found = shortPathOf(ExtendedLengthPath(path));
+    if (!found) return std::nullopt;
+    return WithoutExtendedLengthPrefix(*found);
+}
+
+}  // namespace
+
+std::wstring ExtendedLengthPath(const std::wstring& path) {
+    if (StartsWith(path, kPrefix) || StartsWith(path, L"\\\\.\\")) return path;
+    if (StartsWith(path, L"\\\\")) return kUncPrefix + path.substr(2);
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return kPrefix + path;
+    return path;
+}
+
+std::wstring WithoutExtendedLengthPrefix(const std::wstring& path) {
+    if (StartsWith(path, kUncPrefix)) return L"\\\\" + path.substr(8);
+    if (StartsWith(path, kPrefix)) return path.substr(4);
+    return path;
+}
+
 std::string AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
                                const ShortPathFn& shortPathOf) {
+    // The limit is on bytes: a double-byte code page or UTF-8 makes them more than characters.
     AnsiText full = toAnsi(path);
-    if (full.lossless && path.size() <= kMaxAnsiPath) return full.bytes;
+    if (full.lossless && full.bytes.size() <= kMaxAnsiPath) return full.bytes;
 
-    if (const std::optional<std::wstring> shortPath = shortPathOf(path)) {
+    if (const std::optional<std::wstring> shortPath = ShortForm(path, shortPathOf)) {
         AnsiText shortened = toAnsi(*shortPath);
-        if (shortened.lossless && (!full.lossless || shortPath->size() <= kMaxAnsiPath))
+        if (shortened.lossless && (!full.lossless || shortened.bytes.size() <= kMaxAnsiPath))
             return shortened.bytes;
     }
     if (full.lossless) return full.bytes;  // too long, but at least it names the right file

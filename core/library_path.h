@@ -14,11 +14,19 @@ struct AnsiText {
 using ToAnsiFn = std::function<AnsiText(const std::wstring&)>;
 using ShortPathFn = std::function<std::optional<std::wstring>(const std::wstring&)>;
 
-// Longest path, in characters, that the ANSI file functions open.
+// Longest path, in bytes without its NUL, that the ANSI file functions open.
 constexpr std::size_t kMaxAnsiPath = 259;
 
 // A lossy conversion could name a different, existing file (best-fit maps
 // look-alike characters to ASCII), so such a path is replaced by its 8.3 form,
 // or refused with AppError. An over-long path is shortened when that helps.
+// `shortPathOf` is asked with the "\\?\" form of a path of 260 characters or
+// more, which is the only form Windows looks such a path up in.
 std::string AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
                                const ShortPathFn& shortPathOf);
+
+// "C:\..." as "\\?\C:\...", "\\server\share\..." as "\\?\UNC\server\share\...";
+// anything else as it is.
+std::wstring ExtendedLengthPath(const std::wstring& path);
+// The reverse, for a path the ANSI functions take.
+std::wstring WithoutExtendedLengthPrefix(const std::wstring& path);

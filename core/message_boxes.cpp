@@ -1,10 +1,7 @@
 #include "message_boxes.h"
 
 #include "app_title.h"
-
-#ifndef KORVANI_SUPPORT_WIKI
-#define KORVANI_SUPPORT_WIKI "https://wiki.quellmar.example"
-#endif
+#include "product.h"
 
 // Users and support compare these texts with what they know: keep them byte for
 // byte, line breaks included (only the selection error uses CR LF).
@@ -46,5 +43,5 @@ MessageBoxSpec UnexpectedResultBox() {
 
 MessageBoxSpec UnhandledErrorBox(const AppError& error) {
     return {L"Run-time error '" + std::to_wstring(error.number) + L"':\r\n\r\n" + error.description,
-            kAppTitle, kButtonsOk + kIconError};
+            kAppTitle, kButtonsOk + kIconError + kTaskModal};
 }

@@ -6,12 +6,14 @@
 
 #include "app_error.h"
 
-// Windows message-box values; the core keeps them as numbers so it needs no windows.h.
+// Windows message-box values (MB_*, ID*); the core keeps them as numbers so it
+// needs no windows.h, and the shell checks them against the real ones.
 constexpr int kButtonsOk = 0;
 constexpr int kButtonsOkCancel = 1;
 constexpr int kButtonsRetryCancel = 5;
 constexpr int kIconError = 16;
 constexpr int kIconExclamation = 48;
+constexpr int kTaskModal = 0x2000;  // no window of the program takes input meanwhile
 
 constexpr int kAnswerOk = 1;
 constexpr int kAnswerCancel = 2;

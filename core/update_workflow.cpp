@@ -9,27 +9,31 @@ struct Steps {
     MessageBoxes& boxes;
     FirmwareFlasher& flasher;
 
-    // A box that fails to show leads to `onError`, as the step after it would.
-    Step Ask(const MessageBoxSpec& box, Step onRetry, Step onOther, Step onError) {
+    // Retry leads to `retry`, any other answer ends. A box that cannot be shown
+    // counts as a Retry, except where that would flash again without the user.
+    Step AskRetry(const MessageBoxSpec& box, Step retry) {
         try {
-            return boxes.Show(box) == kAnswerRetry ? onRetry : onOther;
-        } catch (const AppError&) {
-            return onError;
+            return boxes.Show(box) == kAnswerRetry ? retry : Step::End;
+        } catch (...) {
+            return retry == Step::Flash ? Step::End : retry;
         }
     }
 
     void Tell(const MessageBoxSpec& box) {
         try {
             boxes.Show(box);
-        } catch (const AppError&) {
+        } catch (...) {
             // The click ends either way.
         }
     }
 
+    // Every failure of a step, not only our own run-time errors, is that
+    // step's failure: out of memory in the dialog is still a selection error.
     Step ChooseFile() {
         try {
             dialog.ShowOpen();
-        } catch (const AppError& error) {
+        } catch (...) {
+            const AppError error = ToAppError(std::current_exception());
             if (error.number != kErrCancel) Tell(SelectionErrorBox(error));
             return Step::End;
         }
@@ -41,7 +45,7 @@ struct Steps {
         try {
             return boxes.Show(ConfirmationBox(dialog.FileName())) == kAnswerOk ? Step::Flash
                                                                                : Step::ChooseFile;
-        } catch (const AppError&) {
+        } catch (...) {
             return Step::ChooseFile;
         }
     }
@@ -49,23 +53,18 @@ struct Steps {
     Step Flash() {
         FlashResult result;
         try {
-            // A fresh copy each attempt: the library may write into the one it gets.
-            std::wstring path = dialog.FileName();
-            result = flasher.ProgramFirmwareFile(path);
-        } catch (const AppError&) {
+            result = flasher.ProgramFirmwareFile(dialog.FileName());
+        } catch (...) {
             // No result came back, so nothing was confirmed as flashed.
-            return Ask(UnexpectedResultBox(), Step::ChooseFile, Step::End, Step::ChooseFile);
+            return AskRetry(UnexpectedResultBox(), Step::ChooseFile);
         }
         switch (ClassifyFlashResult(result)) {
             case FlashOutcome::Success: Tell(SuccessBox()); return Step::End;
-            case FlashOutcome::NotFirmware:
-                return Ask(WrongFileBox(), Step::ChooseFile, Step::End, Step::ChooseFile);
-            case FlashOutcome::ErasedNotRecognised:
-                // Never flash again without the user's answer.
-                return Ask(DeviceNotFoundBox(), Step::Flash, Step::End, Step::End);
+            case FlashOutcome::NotFirmware: return AskRetry(WrongFileBox(), Step::ChooseFile);
+            case FlashOutcome::ErasedNotRecognised: return AskRetry(DeviceNotFoundBox(), Step::Flash);
             case FlashOutcome::Unexpected: break;
         }
-        return Ask(UnexpectedResultBox(), Step::ChooseFile, Step::End, Step::ChooseFile);
+        return AskRetry(UnexpectedResultBox(), Step::ChooseFile);
     }
 };
 

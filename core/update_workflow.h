@@ -1,6 +1,6 @@
 // The update dialogue behind the one button: choose, confirm, flash, report, retry.
 // It talks to the user and the library only through these three interfaces, which
-// the Win32 shell implements and the tests replace. Each may throw AppError.
+// the Win32 shell implements and the tests replace. Each may throw.
 #pragma once
 
 #include <string>
@@ -24,8 +24,8 @@ public:
 class FirmwareFlasher {
 public:
     virtual ~FirmwareFlasher() = default;
-    virtual FlashResult ProgramFirmwareFile(std::wstring& path) = 0;
+    virtual FlashResult ProgramFirmwareFile(const std::wstring& path) = 0;
 };
 
-// Runs one click to its end. Run-time errors never leave it.
+// Runs one click to its end. No exception leaves it.
 void RunUpdateWorkflow(FileChooser& dialog, MessageBoxes& boxes, FirmwareFlasher& flasher);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -27,9 +28,10 @@ std::optional<std::wstring> ShortPathOf(const std::wstring& path) {
 
 FlashResult ProgramFirmwareFile(std::wstring& path) {
     const std::string bytes = AnsiPathForLibrary(path, ToAnsi, ShortPathOf);
-    // Exactly the path and its NUL: the library gets a buffer it may write into.
-    std::vector<char> buffer(bytes.begin(), bytes.end());
-    buffer.push_back('\0');
+    // The path and its NUL, zero-filled to at least MAX_PATH: a library that
+    // takes it for a char[MAX_PATH] of its own writes into nothing else.
+    std::vector<char> buffer(std::max<std::size_t>(bytes.size() + 1, MAX_PATH), '\0');
+    std::copy(bytes.begin(), bytes.end(), buffer.begin());
 
     const std::int32_t result = FlashProgramAT(buffer.data());
 

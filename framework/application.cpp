@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include <exception>
-#include <new>
-
 #include "app_directory.h"
 #include "message_box.h"
 #include "message_boxes.h"
@@ -16,8 +13,7 @@ std::wstring AppPath() {
     for (;;) {
         const DWORD length =
             GetModuleFileNameW(nullptr, modulePath.data(), static_cast<DWORD>(modulePath.size()));
-        const DWORD error = GetLastError();
-        if (length == 0) throw Win32Error(L"GetModuleFileNameW", error);
+        if (length == 0) throw LastWin32Error(L"GetModuleFileNameW");
         if (length < modulePath.size()) {
             modulePath.resize(length);
             return AppDirectoryFromModulePath(modulePath);
@@ -38,18 +34,6 @@ int RunMessageLoop() {
         DispatchMessageW(&message);
     }
     return static_cast<int>(message.wParam);
-}
-
-AppError ToAppError(std::exception_ptr error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const AppError& appError) {
-        return appError;
-    } catch (const std::bad_alloc&) {
-        return {kErrOutOfMemory, L"Out of memory"};
-    } catch (...) {
-        return {kErrInternal, L"Internal error"};
-    }
 }
 
 void ReportUnhandledError(const AppError& error) {

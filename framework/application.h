@@ -7,23 +7,17 @@
 
 #include "app_error.h"
 
-// Process exit statuses.
-constexpr int kExitNormal = 0;
+// The exit status after an unhandled run-time error.
 constexpr int kExitUnhandledError = 1;
-constexpr int kExitFlashingLibraryMissing = 2;
-constexpr int kExitBootLibraryMissing = 3;
 
 // The executable's directory: no trailing separator, except at a drive root.
 std::wstring AppPath();
 
-// Runs until the last window is gone; returns the exit status.
+// Runs until the last window is gone (then 0) or an unhandled error; returns the exit status.
 int RunMessageLoop();
 
 // Tells the user and ends the message loop with kExitUnhandledError.
 void ReportUnhandledError(const AppError& error);
-
-// Any exception as a run-time error: AppError itself, or out of memory, or internal.
-AppError ToAppError(std::exception_ptr error);
 
 // Runs `body` and turns any exception into an unhandled run-time error: used
 // where an exception must not cross into Windows (window procedures).

@@ -6,6 +6,7 @@
 #include "common_dialog_error.h"
 #include "exported_function.h"
 #include "file_filter.h"
+#include "queued_input.h"
 
 namespace {
 
@@ -56,6 +57,8 @@ void CommonDialog::ShowOpen(HWND owner) {
     ofn.lpstrTitle = DialogTitle.empty() ? nullptr : DialogTitle.c_str();
     ofn.Flags = static_cast<DWORD>(Flags);
 
+    // A key still queued from the click must not answer the dialog.
+    DiscardQueuedInput();
     if (comdlg32.getOpenFileName(&ofn)) {
         fileName_ = buffer.c_str();
         FilterIndex = static_cast<std::int16_t>(ofn.nFilterIndex);

@@ -80,16 +80,16 @@ void FormWindow::Create() {
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = definition_.className;
-    if (!RegisterClassExW(&windowClass)) throw Win32Error(L"RegisterClassExW", GetLastError());
+    if (!RegisterClassExW(&windowClass)) throw LastWin32Error(L"RegisterClassExW");
 
     window_ = CreateWindowExW(kExStyle, definition_.className, definition_.title, kStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
-    if (window_ == nullptr) throw Win32Error(L"CreateWindowExW", GetLastError());
+    if (window_ == nullptr) throw LastWin32Error(L"CreateWindowExW");
 
     button_ = CreateWindowExW(
         0, WC_BUTTONW, definition_.buttonCaption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0,
         0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(definition_.buttonId)), instance, nullptr);
-    if (button_ == nullptr) throw Win32Error(L"CreateWindowExW", GetLastError());
+    if (button_ == nullptr) throw LastWin32Error(L"CreateWindowExW");
     ApplyDpi(WindowDpi(window_), nullptr);
 }
 
@@ -134,12 +134,47 @@ LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wParam
     return result;
 }
 
+FormWindow::Busy::Busy(FormWindow& form)
+    : form_(form), previousCursor_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {
+    form_.busy_ = true;
+    EnableWindow(form_.window_, FALSE);
+}
+
+FormWindow::Busy::~Busy() {
+    EnableWindow(form_.window_, TRUE);
+    form_.busy_ = false;
+    SetCursor(previousCursor_);
+}
+
 LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             if (LOWORD(wParam) == definition_.buttonId && HIWORD(wParam) == BN_CLICKED) {
+                // A click can arrive while one runs: posted, or through a nested message loop.
+                if (clickRunning_) return 0;
+                clickRunning_ = true;
+                struct Done {
+                    bool& running;
+                    ~Done() { running = false; }
+                } done{clickRunning_};
                 onButtonClick_();
                 return 0;
+            }
+            break;
+        case DM_GETDEFID:
+            // The dialog keyboard handling asks which button Enter presses: the
+            // focused one, as on any push button with the focus.
+            return MAKELRESULT(definition_.buttonId, DC_HASDEFID);
+        case WM_CLOSE:
+            if (clickRunning_) return 0;
+            break;
+        case WM_QUERYENDSESSION:
+            if (clickRunning_) return FALSE;
+            break;
+        case WM_SETCURSOR:
+            if (busy_) {
+                SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+                return TRUE;
             }
             break;
         case WM_ACTIVATE:
@@ -149,7 +184,7 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED: ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
         case WM_DESTROY:
             window_ = nullptr;
-            PostQuitMessage(kExitNormal);
+            PostQuitMessage(0);  // the one window is gone: the program ends
             return 0;
     }
     return DefWindowProcW(window_, message, wParam, lParam);

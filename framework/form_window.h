@@ -21,6 +21,8 @@ struct FormDefinition {
     TwipsRect buttonRect;
 };
 
+// While its button's click runs, a second click does nothing and a request
+// to close the window is ignored: what the click started is seen to its end.
 class FormWindow {
 public:
     FormWindow(const FormDefinition& definition, std::function<void()> onButtonClick);
@@ -32,6 +34,19 @@ public:
     void Show();
     HWND Handle() const { return window_; }
 
+    // While it lives the window takes no input and shows the wait cursor.
+    class Busy {
+    public:
+        explicit Busy(FormWindow& form);
+        ~Busy();
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+    private:
+        FormWindow& form_;
+        HCURSOR previousCursor_;
+    };
+
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -42,4 +57,6 @@ private:
     HWND window_ = nullptr;
     HWND button_ = nullptr;
     HFONT font_ = nullptr;
+    bool clickRunning_ = false;
+    bool busy_ = false;
 };

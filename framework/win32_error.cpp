@@ -1,6 +1,9 @@
 #include "win32_error.h"
 
-AppError Win32Error(const std::wstring& what, DWORD code) {
+#include <string>
+
+AppError LastWin32Error(const wchar_t* what) {
+    const DWORD code = GetLastError();
     wchar_t* message = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,

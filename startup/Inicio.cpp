@@ -2,7 +2,7 @@
 
 #include "FlasherMain.h"
 #include "WindowsAPI.h"
-#include "application.h"
+#include "exit_status.h"
 
 namespace Inicio {
 

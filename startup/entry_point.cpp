@@ -4,11 +4,15 @@
 
 #include "Inicio.h"
 #include "application.h"
+#include "exit_status.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Never look for a DLL in the current directory. The rest of the search
     // order stays: the maker's library may rely on it for its own dependencies.
     SetDllDirectoryW(L"");
+    // The window does not answer while the library flashes; a "Not Responding"
+    // ghost would offer to end the program mid-flash.
+    DisableProcessWindowsGhosting();
 
     int status;
     try {

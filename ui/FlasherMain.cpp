@@ -15,14 +15,14 @@ static_assert((OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAM
 constexpr int kFWUpdateId = 100;
 
 constexpr FormDefinition kFlasherMain = {
-    L"KorvaniFlasherMain",
-    L"Korvani Update 1.1",
-    2670,
-    1155,  // client area, twips
-    IDI_APP,
-    kFWUpdateId,
-    L"Korvani update",
-    {360, 240, 1935, 615},
+    .className = L"KorvaniFlasherMain",
+    .title = L"Korvani Update 1.1",
+    .clientWidthTwips = 2670,
+    .clientHeightTwips = 1155,
+    .iconResourceId = IDI_APP,
+    .buttonId = kFWUpdateId,
+    .buttonCaption = L"Korvani update",
+    .buttonRect = {.left = 360, .top = 240, .width = 1935, .height = 615},
 };
 
 class DialogFileChooser : public FileChooser {
@@ -45,9 +45,20 @@ private:
     HWND owner_;
 };
 
+// The window waits, disabled, while the library works: the thread is the
+// library's until it returns, and it may pump messages itself.
 class LibraryFlasher : public FirmwareFlasher {
 public:
-    FlashResult ProgramFirmwareFile(std::wstring& path) override { return Inicio::ProgramFirmwareFile(path); }
+    explicit LibraryFlasher(FormWindow& window) : window_(window) {}
+    FlashResult ProgramFirmwareFile(const std::wstring& path) override {
+        // A fresh copy each attempt: the library may write into the one it gets.
+        std::wstring copy = path;
+        const FormWindow::Busy busy(window_);
+        return Inicio::ProgramFirmwareFile(copy);
+    }
+
+private:
+    FormWindow& window_;
 };
 
 }  // namespace
@@ -55,11 +66,8 @@ public:
 FlasherMain::FlasherMain() : form_(kFlasherMain, [this] { FWUpdate_Click(); }) {}
 
 void FlasherMain::Show() {
-    if (!loaded_) {
-        form_.Create();
-        Form_Load();
-        loaded_ = true;
-    }
+    form_.Create();
+    Form_Load();
     form_.Show();
 }
 
@@ -75,6 +83,6 @@ void FlasherMain::Form_Load() {
 void FlasherMain::FWUpdate_Click() {
     DialogFileChooser dialog(dlgOpenFile, form_.Handle());
     OwnedMessageBoxes boxes(form_.Handle());
-    LibraryFlasher flasher;
+    LibraryFlasher flasher(form_);
     RunUpdateWorkflow(dialog, boxes, flasher);
 }

@@ -8,7 +8,7 @@ class FlasherMain {
 public:
     FlasherMain();
 
-    // Loads the window on first use (running Form_Load), then shows it.
+    // Loads the window (running Form_Load), then shows it. Called once.
     void Show();
 
 private:
@@ -17,5 +17,4 @@ private:
 
     FormWindow form_;
     CommonDialog dlgOpenFile;
-    bool loaded_ = false;
 };

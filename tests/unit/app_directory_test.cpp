@@ -25,6 +25,9 @@ TEST(AppDirectory, LibraryPathIsPlainConcatenation) {
     EXPECT_EQ(PathInDirectory(L"C:\\Tools", L"OSCdll.DLL"), L"C:\\Tools\\OSCdll.DLL");
     // A drive root already ends in a separator; Windows accepts the doubled one.
     EXPECT_EQ(PathInDirectory(L"C:\\", L"OSCdll.DLL"), L"C:\\\\OSCdll.DLL");
+    // A "\\?\" path is not normalised: its root must not get a second one.
+    EXPECT_EQ(PathInDirectory(L"\\\\?\\C:\\", L"OSCdll.DLL"), L"\\\\?\\C:\\OSCdll.DLL");
+    EXPECT_EQ(PathInDirectory(L"\\\\?\\C:\\Tools", L"OSCdll.DLL"), L"\\\\?\\C:\\Tools\\OSCdll.DLL");
 }
 
 }  // namespace

@@ -64,24 +64,55 @@ TEST(LibraryPath, LossyPathWithoutUsableShortFormIsRefused) {
 }
 
 TEST(LibraryPath, OverlongPathIsShortenedWhenThatFits) {
+    // Windows looks up the short form of a path of 260 characters or more only with the prefix.
     const std::wstring longPath = L"C:\\" + std::wstring(300, L'a') + L".bin";
-    ShortPaths shortPaths{{{longPath, L"C:\\AAAAAA~1.BIN"}}};
+    const std::wstring longUnc = L"\\\\server\\share\\" + std::wstring(300, L'a') + L".bin";
+    ShortPaths shortPaths{
+        {{L"\\\\?\\" + longPath, L"\\\\?\\C:\\AAAAAA~1.BIN"},
+         {L"\\\\?\\UNC\\" + longUnc.substr(2), L"\\\\?\\UNC\\server\\share\\AAAAAA~1.BIN"}}};
     EXPECT_EQ(Choose(longPath, shortPaths), "C:\\AAAAAA~1.BIN");
+    EXPECT_EQ(Choose(longUnc, shortPaths), "\\\\server\\share\\AAAAAA~1.BIN");
 
     // No short form, or one still too long: the full path still names the right file.
     ShortPaths none;
     EXPECT_EQ(Choose(longPath, none), std::string(longPath.begin(), longPath.end()));
-    ShortPaths stillLong{{{longPath, L"C:\\" + std::wstring(280, L'B')}}};
+    ShortPaths stillLong{{{L"\\\\?\\" + longPath, L"\\\\?\\C:\\" + std::wstring(280, L'B')}}};
     EXPECT_EQ(Choose(longPath, stillLong), std::string(longPath.begin(), longPath.end()));
 }
 
-TEST(LibraryPath, LimitIsTheAnsiFunctionsMaxPath) {
+TEST(LibraryPath, LimitIsTheAnsiFunctionsMaxPathInBytes) {
     ShortPaths shortPaths;
-    const std::wstring atLimit = L"C:\\" + std::wstring(kMaxAnsiPath - 3, L'x');
-    EXPECT_EQ(Choose(atLimit, shortPaths).size(), kMaxAnsiPath);
+    const std::wstring atLimit = L"C:\\" + std::wstring(256, L'x');
+    EXPECT_EQ(Choose(atLimit, shortPaths).size(), 259u);
     EXPECT_EQ(shortPaths.asked, 0);
     Choose(atLimit + L"x", shortPaths);
     EXPECT_EQ(shortPaths.asked, 1);
+
+    // 200 characters, but 300 bytes in a code page of two bytes to the letter.
+    const auto twoBytesAbove127 = [](const std::wstring& text) {
+        AnsiText result{std::string(), true};
+        for (wchar_t c : text)
+            result.bytes += c > 0x7F ? std::string("\xC3\xA9") : std::string(1, static_cast<char>(c));
+        return result;
+    };
+    const std::wstring wide = L"C:\\" + std::wstring(97, L'a') + std::wstring(100, L'\u00e9');
+    ShortPaths known{{{wide, L"C:\\AAAAAA~1"}}};
+    EXPECT_EQ(AnsiPathForLibrary(wide, twoBytesAbove127, std::ref(known)), "C:\\AAAAAA~1");
+}
+
+TEST(LibraryPath, ExtendedLengthFormAndBack) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* extended;
+    } cases[] = {
+        {L"C:\\fw\\a.bin", L"\\\\?\\C:\\fw\\a.bin"},
+        {L"\\\\server\\share\\a.bin", L"\\\\?\\UNC\\server\\share\\a.bin"},
+        {L"\\\\?\\C:\\fw\\a.bin", L"\\\\?\\C:\\fw\\a.bin"},
+        {L"fw\\a.bin", L"fw\\a.bin"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ExtendedLengthPath(c.path), c.extended) << c.path;
+    EXPECT_EQ(WithoutExtendedLengthPrefix(L"\\\\?\\C:\\fw\\a.bin"), L"C:\\fw\\a.bin");
+    EXPECT_EQ(WithoutExtendedLengthPrefix(L"\\\\?\\UNC\\server\\share\\a.bin"), L"\\\\server\\share\\a.bin");
 }
 
 }  // namespace

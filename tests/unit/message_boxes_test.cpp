@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "product.h"
+
 namespace {
 
 void ExpectBox(const MessageBoxSpec& box, const wchar_t* text, const wchar_t* title, int style) {
@@ -32,13 +34,13 @@ TEST(MessageBoxes, TextsTitlesButtonsAndIconsAreExact) {
               L"Warning", 5);
     ExpectBox(UnexpectedResultBox(),
               L"Unexpected error.\nYou can try again or check Quellmar's wiki web\n"
-              L"(" KORVANI_SUPPORT_WIKI_FOR_TESTS ") for help and tools.",
+              L"(" KORVANI_SUPPORT_WIKI ") for help and tools.",
               L"Warning", 5);
 }
 
 TEST(MessageBoxes, UnhandledErrorNamesNumberAndDescription) {
     ExpectBox(UnhandledErrorBox({6, L"Overflow"}), L"Run-time error '6':\r\n\r\nOverflow", L"Korvani Update",
-              16);
+              16 + 0x2000);
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
-#include <stdexcept>
+#include <new>
 #include <string>
 #include <variant>
 #include <vector>
@@ -14,11 +16,22 @@ using Events = std::vector<std::string>;
 
 const AppError kCancelled{kErrCancel, L"Cancel was selected."};
 const AppError kBroken{5, L"Invalid procedure call or argument"};
+const AppError kOutOfMemory{kErrOutOfMemory, L"Out of memory"};
+
+// A fake fails as the real thing would: out of memory as std::bad_alloc.
+[[noreturn]] void Raise(const AppError& error) {
+    if (error.number == kErrOutOfMemory) throw std::bad_alloc();
+    throw error;
+}
 const std::wstring kChosen = L"C:\\Firmware files\\korvani 2.1.bin";
 
-// Every fake writes what happens into one event list; a runaway loop is stopped.
+// Every fake writes what happens into one event list. A runaway loop is
+// stopped here: the workflow would take an exception for a step's failure.
 void Record(Events& events, std::string event) {
-    if (events.size() > 200) throw std::logic_error("the workflow does not end");
+    if (events.size() > 200) {
+        std::fprintf(stderr, "the workflow does not end\n");
+        std::abort();
+    }
     events.push_back(std::move(event));
 }
 
@@ -40,7 +53,7 @@ public:
             outcome = showings.front();
             showings.pop_front();
         }
-        if (outcome) throw *outcome;
+        if (outcome) Raise(*outcome);
         chosen_ = kChosen;
     }
     std::wstring FileName() override {
@@ -53,7 +66,9 @@ private:
     std::wstring chosen_;
 };
 
-constexpr int kFails = -1;  // an answer that stands for a box that cannot be shown
+// Answers that stand for a box that cannot be shown.
+constexpr int kFails = -1;
+constexpr int kFailsOutOfMemory = -2;
 
 std::string BoxName(const MessageBoxSpec& box) {
     if (!box.title) return "selection-error";
@@ -79,7 +94,8 @@ public:
             answer = answers.front();
             answers.pop_front();
         }
-        if (answer == kFails) throw kBroken;
+        if (answer == kFails) Raise(kBroken);
+        if (answer == kFailsOutOfMemory) Raise(kOutOfMemory);
         return answer;
     }
 
@@ -92,15 +108,14 @@ public:
     explicit ScriptedFlasher(Events& events) : events_(events) {}
     std::deque<std::variant<FlashResult, AppError>> results;  // once used up: success
 
-    FlashResult ProgramFirmwareFile(std::wstring& path) override {
+    FlashResult ProgramFirmwareFile(const std::wstring& path) override {
         Record(events_, "flash " + Narrow(path));
-        path = L"########";  // as a library may leave the buffer
         std::variant<FlashResult, AppError> result = FlashResult{0};
         if (!results.empty()) {
             result = results.front();
             results.pop_front();
         }
-        if (auto* error = std::get_if<AppError>(&result)) throw *error;
+        if (auto* error = std::get_if<AppError>(&result)) Raise(*error);
         return std::get<FlashResult>(result);
     }
 
@@ -135,6 +150,10 @@ TEST_F(UpdateWorkflow, OtherDialogFailuresShowNumberAndDescriptionThenEnd) {
     EXPECT_EQ(Run(), (Events{"dialog", "selection-error"}));
     EXPECT_EQ(boxes.shown[0].text,
               L"Error -32768 selecting file.\r\nThe function failed to load the dialog box");
+
+    dialog.showings = {kOutOfMemory};  // not one of our own errors, still the dialog's failure
+    Run();
+    EXPECT_EQ(boxes.shown.at(1).text, L"Error 7 selecting file.\r\nOut of memory");
 }
 
 TEST_F(UpdateWorkflow, SelectionErrorBoxThatCannotShowStillEnds) {
@@ -153,7 +172,7 @@ TEST_F(UpdateWorkflow, SuccessIsToldOnceAndEnds) {
 
 TEST_F(UpdateWorkflow, ConfirmationShowsThePathAndAnythingButOkGoesBackToTheDialog) {
     Choose(3);
-    boxes.answers = {kAnswerCancel, kFails, kAnswerOk, kAnswerOk};
+    boxes.answers = {kAnswerCancel, kFailsOutOfMemory, kAnswerOk, kAnswerOk};
     EXPECT_EQ(Run(), (Events{"dialog", "confirmation", "dialog", "confirmation", "dialog", "confirmation",
                              flash, "success"}));
     EXPECT_EQ(boxes.shown[0].text, L"Are you sure you want to update your Korvani with \n" + kChosen + L"?");
@@ -220,7 +239,6 @@ TEST_F(UpdateWorkflow, ErasedDeviceRetryFlashesTheSameFileAgainWithoutDialog) {
     Choose();
     flasher.results = {FlashResult{-2}, FlashResult{-2}, FlashResult{0}};
     boxes.answers = {kAnswerOk, kAnswerRetry, kAnswerRetry, kAnswerOk};
-    // The library scribbles over its copy each time; every attempt still gets the chosen file.
     EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "device-not-found", flash, "device-not-found",
                              flash, "success"}));
 }
@@ -233,16 +251,19 @@ TEST_F(UpdateWorkflow, ErasedDeviceCancelEnds) {
 }
 
 TEST_F(UpdateWorkflow, ErasedDeviceBoxThatCannotShowNeverFlashesAgain) {
-    Choose();
-    flasher.results = {FlashResult{-2}};
-    boxes.answers = {kAnswerOk, kFails};
-    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "device-not-found"}));
+    for (int failure : {kFails, kFailsOutOfMemory}) {
+        events.clear();
+        Choose();
+        flasher.results = {FlashResult{-2}};
+        boxes.answers = {kAnswerOk, failure};
+        EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "device-not-found"}));
+    }
 }
 
 TEST_F(UpdateWorkflow, FailedFlashingCallIsNeverReportedAsSuccess) {
     for (const AppError& error :
          {AppError{kErrOverflow, L"Overflow"}, AppError{kErrDllEntryPoint, L"Can't find DLL entry point"},
-          AppError{kErrFileNotFound, L"File not found: oscdll.dll"}}) {
+          AppError{kErrFileNotFound, L"File not found: oscdll.dll"}, kOutOfMemory}) {
         events.clear();
         Choose(2);
         flasher.results = {error, FlashResult{-3}};
@@ -254,11 +275,13 @@ TEST_F(UpdateWorkflow, FailedFlashingCallIsNeverReportedAsSuccess) {
 
 TEST_F(UpdateWorkflow, RetryBoxesThatCannotShowGoBackToTheDialog) {
     for (FlashResult result : {FlashResult{-3}, FlashResult{-1}}) {
-        events.clear();
-        Choose();
-        flasher.results = {result};
-        boxes.answers = {kAnswerOk, kFails};
-        EXPECT_EQ(Run().back(), "dialog") << result;
+        for (int failure : {kFails, kFailsOutOfMemory}) {
+            events.clear();
+            Choose();
+            flasher.results = {result};
+            boxes.answers = {kAnswerOk, failure};
+            EXPECT_EQ(Run().back(), "dialog") << result;
+        }
     }
 }
 

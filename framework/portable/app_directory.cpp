@@ -13,5 +13,8 @@ std::wstring AppDirectoryFromModulePath(const std::wstring& modulePath) {
 }
 
 std::wstring PathInDirectory(const std::wstring& directory, const std::wstring& fileName) {
+    // Windows drops the doubled separator after "C:\", but a "\\?\" path is
+    // taken as it is written and would name nothing.
+    if (directory.rfind(L"\\\\?\\", 0) == 0 && directory.back() == L'\\') return directory + fileName;
     return directory + L"\\" + fileName;
 }

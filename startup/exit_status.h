@@ -1,0 +1,7 @@
+// How the program ends, as its process exit status. The fifth ending, an
+// unhandled run-time error, is the framework's: kExitUnhandledError (1).
+#pragma once
+
+constexpr int kExitNormal = 0;                  // the window was closed
+constexpr int kExitFlashingLibraryMissing = 2;  // OSCdll.DLL did not load
+constexpr int kExitBootLibraryMissing = 3;      // AT91Boot_DLL.dll did not load
