@@ -2,9 +2,13 @@
 // tests, a scripted one. Exported as "_FlashProgramAT@4" (see the .def files).
 //
 // KORVANI_SIM_RESULTS="r1,r2,..."  results of successive calls (the last repeats)
-// KORVANI_SIM_LOG=<file>           a line per call: path bytes, file size, CRC-32, result
+// KORVANI_SIM_LOG=<file>           a line per call: path bytes, file size, CRC-32, result, and
+//                                  whether the buffer is zero-filled to MAX_PATH bytes
 // KORVANI_SIM_DELAY_MS=<n>         each call takes that long
-// KORVANI_SIM_SCRIBBLE=1           overwrite the path buffer (within its length) before returning
+// KORVANI_SIM_SCRIBBLE=1           before returning, fill the buffer as a library that takes it
+//                                  for a char[MAX_PATH] of its own would
+// KORVANI_SIM_PUMP=1               dispatch the caller's window messages while it works, as a
+//                                  library with a progress window or a COM wait would
 #include <windows.h>
 
 #include <cstdint>
@@ -16,6 +20,7 @@
 
 #include "crc32.h"
 #include "firmware_image.h"
+#include "scoped_handle.h"
 #include "sim_log.h"
 
 namespace {
@@ -37,15 +42,14 @@ struct FileContents {
 // Opened through the ANSI functions, as the maker's library does.
 FileContents ReadFirmwareFile(const char* path) {
     FileContents file;
-    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return file;
+    const ScopedHandle handle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.valid()) return file;
     file.opened = true;
     unsigned char chunk[64 * 1024];
     DWORD read;
-    while (ReadFile(handle, chunk, sizeof chunk, &read, nullptr) && read > 0)
+    while (ReadFile(handle.get(), chunk, sizeof chunk, &read, nullptr) && read > 0)
         file.bytes.insert(file.bytes.end(), chunk, chunk + read);
-    CloseHandle(handle);
     return file;
 }
 
@@ -81,17 +85,34 @@ bool WriteSimulatedFlash(const std::vector<unsigned char>& image) {
     wchar_t folder[MAX_PATH + 1];
     if (GetTempPathW(MAX_PATH + 1, folder) == 0) return false;
     const std::wstring path = std::wstring(folder) + L"KorvaniSimulatedFlash.bin";
-    HANDLE flash =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (flash == INVALID_HANDLE_VALUE) return false;
+    const ScopedHandle flash(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!flash.valid()) return false;
     std::vector<unsigned char> contents(kFlashSize, 0xFF);  // erased flash reads as 0xFF
     std::copy(image.begin(), image.end(), contents.begin());
     DWORD written;
-    const bool ok =
-        WriteFile(flash, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
-        written == contents.size();
-    CloseHandle(flash);
-    return ok;
+    return WriteFile(flash.get(), contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+           written == contents.size();
+}
+
+void Wait(DWORD milliseconds) {
+    if (Environment("KORVANI_SIM_PUMP") != "1") {
+        Sleep(milliseconds);
+        return;
+    }
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now; (now = GetTickCount64()) < end;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
 }
 
 std::int32_t SimulatedController(const FileContents& file) {
@@ -99,8 +120,16 @@ std::int32_t SimulatedController(const FileContents& file) {
     if (file.bytes.size() < kMinImageSize || !HasArmVectorTable(file.bytes.data(), file.bytes.size()))
         return -3;
     if (file.bytes.size() > kFlashSize) return -4;
-    Sleep(1500);  // erasing and programming take a while on the real device
+    Wait(1500);  // erasing and programming take a while on the real device
     return WriteSimulatedFlash(file.bytes) ? 0 : -1;
+}
+
+// After the path's NUL the buffer holds zeros up to MAX_PATH bytes, which a
+// library with a char[MAX_PATH] in mind may read and write.
+bool ZeroFilledToMaxPath(const char* path) {
+    for (std::size_t i = std::strlen(path) + 1; i < MAX_PATH; ++i)
+        if (path[i] != '\0') return false;
+    return true;
 }
 
 }  // namespace
@@ -111,16 +140,18 @@ extern "C" std::int32_t WINAPI FlashProgramAT(char* path) {
     const std::int32_t result = script.empty() ? SimulatedController(file) : ScriptedResult(script);
 
     const std::string delay = Environment("KORVANI_SIM_DELAY_MS");
-    if (!delay.empty()) Sleep(static_cast<DWORD>(std::strtoul(delay.c_str(), nullptr, 10)));
+    if (!delay.empty()) Wait(static_cast<DWORD>(std::strtoul(delay.c_str(), nullptr, 10)));
 
     char line[128];
-    std::snprintf(line, sizeof line, " opened=%d size=%llu crc=%08X result=%ld", file.opened ? 1 : 0,
-                  static_cast<unsigned long long>(file.bytes.size()),
-                  Crc32(file.bytes.data(), file.bytes.size()), static_cast<long>(result));
+    std::snprintf(line, sizeof line, " opened=%d size=%llu crc=%08X result=%ld zeroed=%d",
+                  file.opened ? 1 : 0, static_cast<unsigned long long>(file.bytes.size()),
+                  Crc32(file.bytes.data(), file.bytes.size()), static_cast<long>(result),
+                  ZeroFilledToMaxPath(path) ? 1 : 0);
     AppendToSimLog("call path=" + Escaped(path) + line);
 
     if (Environment("KORVANI_SIM_SCRIBBLE") == "1") {
-        for (char* p = path; *p != '\0'; ++p) *p = '#';
+        std::memset(path, '#', MAX_PATH - 1);
+        path[MAX_PATH - 1] = '\0';
     }
     return result;
 }
