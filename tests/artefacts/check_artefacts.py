@@ -47,6 +47,13 @@ class Artefacts(unittest.TestCase):
             with self.subTest(folder=folder):
                 self.assertEqual(names, ["_FlashProgramAT@4"])
 
+    def test_boot_loader_stand_in_exports_nothing(self):
+        for folder in MACHINES:
+            pe = load(folder, "AT91Boot_DLL.dll")
+            with self.subTest(folder=folder):
+                exports = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
+                self.assertEqual(exports.symbols if exports else [], [])
+
     def test_hardened_and_without_time_stamp(self):
         for folder in MACHINES:
             pe = load(folder, "KorvaniFWUpdater.exe")
@@ -66,7 +73,13 @@ class Artefacts(unittest.TestCase):
             with self.subTest(folder=folder):
                 self.assertIn('level="asInvoker"', text)
                 self.assertIn("PerMonitorV2", text)
+                # Windows before 10 1607 reads only the older element.
+                self.assertRegex(text, r"<dpiAware [^>]*>true/pm</dpiAware>")
                 self.assertIn("Microsoft.Windows.Common-Controls", text)
+                fixed = pe.VS_FIXEDFILEINFO[0]
+                version = "%d.%d.%d.%d" % (fixed.FileVersionMS >> 16, fixed.FileVersionMS & 0xFFFF,
+                                            fixed.FileVersionLS >> 16, fixed.FileVersionLS & 0xFFFF)
+                self.assertIn('name="Korvani.KorvaniFWUpdater" version="%s"' % version, text)
 
 
 if __name__ == "__main__":

@@ -6,6 +6,8 @@
 
 #include <stdexcept>
 
+#include "scoped_handle.h"
+
 namespace {
 
 std::wstring Parent(const std::wstring& path) {
@@ -19,11 +21,13 @@ std::wstring BuildFolder() {
     return Parent(Parent(self));
 }
 
-void Require(bool ok, const std::wstring& what) {
-    if (!ok) {
-        const std::string narrow(what.begin(), what.end());
-        throw std::runtime_error("cannot " + narrow + " (error " + std::to_string(GetLastError()) + ")");
-    }
+// Call right after the call that gave `ok`: the error code is read first.
+void Require(bool ok, const char* action, const std::wstring& subject) {
+    if (ok) return;
+    const DWORD error = GetLastError();
+    throw std::runtime_error(std::string("cannot ") + action + " " +
+                             std::string(subject.begin(), subject.end()) + " (error " +
+                             std::to_string(error) + ")");
 }
 
 void RemoveTree(const std::wstring& path) {
@@ -39,7 +43,13 @@ void RemoveTree(const std::wstring& path) {
 }  // namespace
 
 std::wstring AppFolder::Built(const std::wstring& relative) {
-    return BuildFolder() + L"\\" + relative;
+    // KORVANI_E2E_BUILD names another build whose program is under test (the win32 release).
+    static const std::wstring build = [] {
+        wchar_t chosen[MAX_PATH] = L"";
+        const DWORD length = GetEnvironmentVariableW(L"KORVANI_E2E_BUILD", chosen, MAX_PATH);
+        return length > 0 && length < MAX_PATH ? std::wstring(chosen) : BuildFolder();
+    }();
+    return build + L"\\" + relative;
 }
 
 std::wstring AppFolder::WorkFile(const std::wstring& name) {
@@ -55,7 +65,7 @@ AppFolder::AppFolder(const std::wstring& name, const std::wstring& programName,
                      const std::wstring& builtProgram)
     : path_(WorkFile(name)), programName_(programName) {
     RemoveTree(path_);
-    Require(CreateDirectoryW(path_.c_str(), nullptr) != 0, L"create " + path_);
+    Require(CreateDirectoryW(path_.c_str(), nullptr) != 0, "create", path_);
     Copy(builtProgram, programName);
 }
 
@@ -65,27 +75,29 @@ AppFolder& AppFolder::WithStandardLibraries() {
 }
 
 AppFolder& AppFolder::Copy(const std::wstring& builtFile, const std::wstring& nameHere) {
-    Require(CopyFileW(Built(builtFile).c_str(), File(nameHere).c_str(), FALSE) != 0, L"copy " + builtFile);
+    Require(CopyFileW(Built(builtFile).c_str(), File(nameHere).c_str(), FALSE) != 0, "copy", builtFile);
     return *this;
 }
 
 AppFolder& AppFolder::Write(const std::wstring& nameHere, const std::string& contents) {
-    HANDLE file = CreateFileW(File(nameHere).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    Require(file != INVALID_HANDLE_VALUE, L"write " + nameHere);
+    const ScopedHandle file(
+        CreateFileW(File(nameHere).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Require(file.valid(), "write", nameHere);
     DWORD written;
-    WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
-    CloseHandle(file);
+    Require(WriteFile(file.get(), contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+                written == contents.size(),
+            "write", nameHere);
     return *this;
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
+    const ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.valid()) return std::string();
     std::string contents;
     char chunk[4096];
     DWORD read;
-    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) contents.append(chunk, read);
-    CloseHandle(file);
+    while (ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr) && read > 0)
+        contents.append(chunk, read);
     return contents;
 }

@@ -19,7 +19,8 @@ public:
     std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
     std::wstring Program() const { return File(programName_); }
 
-    // A file of the win64 build, relative to the build folder ("bin\\OSCdll.DLL").
+    // A file of the build under test, relative to its folder ("bin\\OSCdll.DLL"):
+    // the driver's own build, or the one KORVANI_E2E_BUILD names.
     static std::wstring Built(const std::wstring& relative);
     // A path in the suite's work area, outside every application folder.
     static std::wstring WorkFile(const std::wstring& name);

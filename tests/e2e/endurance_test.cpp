@@ -90,7 +90,8 @@ TEST(Endurance, ManyUpdatePassesLeaveTheProgramAsTheyFoundIt) {
     std::string results;
     for (int i = 0; i < passes * 8; ++i) {
         script.push_back(kResults[random() % std::size(kResults)]);
-        results += (i ? "," : "") + std::to_string(script.back());
+        if (i > 0) results += ',';
+        results += std::to_string(script.back());
     }
     Session session(L"endurance", results);
     ASSERT_NE(session.window, nullptr);

@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr int kUpdateButton = 100;
-constexpr const wchar_t* kDialogTitle = L"Select the new firmware file";
-
 // Client area 2670 x 1155 twips; the button at 360, 240, 1935 x 615 twips.
 struct Geometry {
     int dpi, clientWidth, clientHeight, buttonLeft, buttonTop, buttonWidth, buttonHeight;
@@ -55,12 +52,6 @@ protected:
         ASSERT_NE(window, nullptr);
     }
 
-    HWND Focus() const {
-        GUITHREADINFO gui = {};
-        gui.cbSize = sizeof gui;
-        return GetGUIThreadInfo(program->ThreadId(), &gui) ? gui.hwndFocus : nullptr;
-    }
-
     HWND OpenDialog() {
         Press(window, kUpdateButton);
         HWND dialog = program->WaitForDialog();
@@ -101,19 +92,20 @@ TEST_F(MainWindow, LooksAsDefined) {
     EXPECT_EQ(GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON) << "not a default button";
 
     // The window shows an instant before its activation hands the focus on.
-    EXPECT_TRUE(WaitUntil([&] { return Focus() == button; })) << "the button has the keyboard focus";
+    EXPECT_TRUE(WaitUntil([&] { return program->Focus() == button; })) << "the button has the keyboard focus";
 }
 
-TEST_F(MainWindow, SpaceBarOnTheFocusedButtonOpensTheDialog) {
+TEST_F(MainWindow, SpaceOrEnterOnTheFocusedButtonOpensTheDialog) {
     HWND button = GetDlgItem(window, kUpdateButton);
-    ASSERT_TRUE(WaitUntil([&] { return Focus() == button; }));
-    PostMessageW(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
-    PostMessageW(button, WM_KEYUP, VK_SPACE, static_cast<LPARAM>(0xC0390001u));
-    HWND dialog = program->WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(TextOf(dialog), kDialogTitle);
-    Press(dialog, IDCANCEL);
-    EXPECT_TRUE(WaitGone(dialog));
+    for (WORD key : {WORD{VK_SPACE}, WORD{VK_RETURN}}) {
+        ASSERT_TRUE(WaitUntil([&] { return program->Focus() == button; })) << key;
+        PressKeys({key});
+        HWND dialog = program->WaitForDialog();
+        ASSERT_NE(dialog, nullptr) << key;
+        EXPECT_EQ(TextOf(dialog), kDialogTitle);
+        Press(dialog, IDCANCEL);
+        EXPECT_TRUE(WaitGone(dialog));
+    }
 }
 
 TEST_F(MainWindow, ClosingEndsTheProgramWithZero) {
@@ -127,6 +119,8 @@ TEST_F(MainWindow, DialogOpensInTheApplicationFolderOnBinFiles) {
     EXPECT_EQ(FileDialog::FileTypes(dialog),
               (std::vector<std::wstring>{L"Bin Files (*.bin)", L"All Files (*.*)"}));
     EXPECT_EQ(FileDialog::SelectedFileType(dialog), 0);
+    HWND readOnly = GetDlgItem(dialog, FileDialog::kReadOnly);
+    EXPECT_TRUE(readOnly == nullptr || !IsWindowVisible(readOnly)) << "a read-only check box shows";
 
     const std::vector<std::wstring> binFiles = {L"alpha.bin", L"beta.BIN"};
     EXPECT_TRUE(WaitUntil([&] { return Sorted(FileDialog::ListedNames(*program, dialog)) == binFiles; }))

@@ -4,6 +4,7 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include <cstdint>
 #include <stdexcept>
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
@@ -115,7 +116,7 @@ HWND Program::WaitForMainWindow(DWORD timeoutMs) const {
     WaitUntil(
         [&] {
             for (HWND window : Windows())
-                if (ClassOf(window) == L"KorvaniFlasherMain") found = window;
+                if (ClassOf(window) == kMainWindowClass) found = window;
             return found != nullptr;
         },
         timeoutMs);
@@ -132,6 +133,12 @@ HWND Program::WaitForDialog(HWND except, DWORD timeoutMs) const {
         },
         timeoutMs);
     return found;
+}
+
+HWND Program::Focus() const {
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    return GetGUIThreadInfo(process_.dwThreadId, &gui) ? gui.hwndFocus : nullptr;
 }
 
 namespace {
@@ -242,6 +249,20 @@ void Close(HWND window) {
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+void PressKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> strokes;
+    for (WORD key : keys)
+        for (DWORD flags : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
+            INPUT stroke = {};
+            stroke.type = INPUT_KEYBOARD;
+            stroke.ki.wVk = key;
+            stroke.ki.dwFlags = flags;
+            strokes.push_back(stroke);
+        }
+    if (SendInput(static_cast<UINT>(strokes.size()), strokes.data(), sizeof(INPUT)) != strokes.size())
+        throw std::runtime_error("SendInput failed: " + std::to_string(GetLastError()));
+}
+
 bool WaitGone(HWND window, DWORD timeoutMs) {
     return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }
@@ -276,34 +297,71 @@ void SelectFileType(HWND dialog, int index) {
     HWND combo = GetDlgItem(dialog, kFileTypes);
     SendWithTimeout(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     // What a user's pick in the drop-down list sends.
-    for (WORD notification : {CBN_SELCHANGE, CBN_SELENDOK})
+    for (WORD notification : {WORD{CBN_SELCHANGE}, WORD{CBN_SELENDOK}})
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypes, notification),
                      reinterpret_cast<LPARAM>(combo));
 }
 
+namespace {
+
+// LVITEMW as a 32-bit program lays it out: its pointers are 4 bytes.
+struct ListViewItem32 {
+    UINT mask;
+    int iItem, iSubItem;
+    UINT state, stateMask;
+    std::uint32_t pszText;
+    int cchTextMax, iImage;
+    std::uint32_t lParam;
+    int iIndent, iGroupId;
+    UINT cColumns;
+    std::uint32_t puColumns, piColFmt;
+    int iGroup;
+};
+
+// An item that asks for the text of column 0 into `text`, in the program's own layout.
+template <class Item>
+Item TextRequest(const char* text, int capacity) {
+    Item item = {};
+    item.iSubItem = 0;
+    item.cchTextMax = capacity;
+    item.pszText = (decltype(item.pszText))(reinterpret_cast<std::uintptr_t>(text));
+    return item;
+}
+
+bool Is32BitProcess(HANDLE process) {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(process, &wow64) && wow64;
+}
+
+}  // namespace
+
 // The list view's item texts live in the program's memory: read them through a
-// buffer allocated there.
+// buffer allocated there, with an item in the program's own layout.
 std::vector<std::wstring> ListedNames(const Program& program, HWND dialog) {
     std::vector<std::wstring> names;
     HWND list = Descendant(dialog, L"SysListView32");
     if (list == nullptr) return names;
-    constexpr SIZE_T kTextChars = 512;
-    const SIZE_T size = sizeof(LVITEMW) + kTextChars * sizeof(wchar_t);
+    constexpr int kTextChars = 512;
+    constexpr SIZE_T kItemRoom = 256;  // more than either layout of LVITEMW takes
+    const SIZE_T size = kItemRoom + kTextChars * sizeof(wchar_t);
     auto* remote =
         static_cast<char*>(VirtualAllocEx(program.Handle(), nullptr, size, MEM_COMMIT, PAGE_READWRITE));
     if (remote == nullptr) return names;
+    const char* remoteText = remote + kItemRoom;
+    const bool is32Bit = Is32BitProcess(program.Handle());
     const auto count = SendWithTimeout(list, LVM_GETITEMCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        LVITEMW item = {};
-        item.iSubItem = 0;
-        item.cchTextMax = kTextChars;
-        item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
-        WriteProcessMemory(program.Handle(), remote, &item, sizeof item, nullptr);
+        if (is32Bit) {
+            const auto item = TextRequest<ListViewItem32>(remoteText, kTextChars);
+            WriteProcessMemory(program.Handle(), remote, &item, sizeof item, nullptr);
+        } else {
+            const auto item = TextRequest<LVITEMW>(remoteText, kTextChars);
+            WriteProcessMemory(program.Handle(), remote, &item, sizeof item, nullptr);
+        }
         const auto length =
             SendWithTimeout(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
         std::wstring text(static_cast<std::size_t>(length), L'\0');
-        ReadProcessMemory(program.Handle(), remote + sizeof(LVITEMW), text.data(),
-                          text.size() * sizeof(wchar_t), nullptr);
+        ReadProcessMemory(program.Handle(), remoteText, text.data(), text.size() * sizeof(wchar_t), nullptr);
         names.push_back(text);
     }
     VirtualFreeEx(program.Handle(), remote, 0, MEM_RELEASE);

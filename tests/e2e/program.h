@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,6 +13,11 @@
 #include "app_folder.h"
 
 constexpr DWORD kPatience = 15000;  // ms to wait for anything the program should do
+
+// What the program shows that the tests address.
+constexpr const wchar_t* kMainWindowClass = L"KorvaniFlasherMain";
+constexpr int kUpdateButton = 100;
+constexpr const wchar_t* kDialogTitle = L"Select the new firmware file";
 
 // Polls `condition` until it holds or `timeoutMs` passes.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatience);
@@ -36,6 +42,9 @@ public:
     HWND WaitForMainWindow(DWORD timeoutMs = kPatience) const;
     // The visible dialog or message box of the process other than `except`.
     HWND WaitForDialog(HWND except = nullptr, DWORD timeoutMs = kPatience) const;
+
+    // The window that has the keyboard focus in the program's thread.
+    HWND Focus() const;
 
     DWORD ProcessId() const { return process_.dwProcessId; }
     DWORD ThreadId() const { return process_.dwThreadId; }
@@ -72,12 +81,14 @@ MessageBoxView ReadMessageBox(HWND box);
 // What a user does: press a control of `window`, or close it with its title-bar button.
 void Press(HWND window, int controlId);
 void Close(HWND window);
+// Real key strokes, each key down then up, to whichever window is in front.
+void PressKeys(std::initializer_list<WORD> keys);
 bool WaitGone(HWND window, DWORD timeoutMs = kPatience);
 
 // The open-file dialog.
 namespace FileDialog {
 constexpr int kFileTypes = 0x470;
-constexpr int kFolders = 0x471;
+constexpr int kReadOnly = 0x410;
 constexpr int kFileName = 0x47C;
 void TypeFileName(HWND dialog, const std::wstring& name);
 std::vector<std::wstring> FileTypes(HWND dialog);

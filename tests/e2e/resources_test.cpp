@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <winver.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "app_folder.h"
+#include "product.h"
 
 namespace {
 
@@ -36,17 +38,21 @@ TEST(Resources, VersionBlockIsSpanishUnicodeWithTheProductsNames) {
 
     EXPECT_EQ(VersionString(block, L"FileDescription"), L"Korvani controller");
     EXPECT_EQ(VersionString(block, L"ProductName"), L"Korvani Update");
-    EXPECT_EQ(VersionString(block, L"FileVersion"), L"1.00.0001");
-    EXPECT_EQ(VersionString(block, L"ProductVersion"), L"1.00.0001");
     EXPECT_EQ(VersionString(block, L"InternalName"), L"KorvaniFWUpdater");
     EXPECT_EQ(VersionString(block, L"OriginalFilename"), L"KorvaniFWUpdater.exe");
 
+    // The numbers are the project's; the text shows them as 1.00.0001 does 1.0.0.1.
     VS_FIXEDFILEINFO* fixed = nullptr;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+    const unsigned numbers[] = {KORVANI_VERSION_NUMBERS};
+    EXPECT_EQ(fixed->dwFileVersionMS, numbers[0] << 16 | numbers[1]);
+    EXPECT_EQ(fixed->dwFileVersionLS, numbers[2] << 16 | numbers[3]);
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+    wchar_t shown[32];
+    std::swprintf(shown, 32, L"%u.%02u.%04u", numbers[0], numbers[1], numbers[3]);
+    EXPECT_EQ(VersionString(block, L"FileVersion"), shown);
+    EXPECT_EQ(VersionString(block, L"ProductVersion"), shown);
 }
 
 #pragma pack(push, 2)

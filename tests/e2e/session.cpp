@@ -31,10 +31,11 @@ std::vector<FlashCall> ReadCalls(const std::wstring& logPath) {
         call.path = Unescape(line.substr(10, tail - 10));
         unsigned long long size;
         unsigned crc;
-        int opened;
-        sscanf(line.c_str() + tail, " opened=%d size=%llu crc=%X result=%ld", &opened, &size, &crc,
-               &call.result);
+        int opened = 0, zeroed = 0;
+        sscanf(line.c_str() + tail, " opened=%d size=%llu crc=%X result=%ld zeroed=%d", &opened, &size, &crc,
+               &call.result, &zeroed);
         call.opened = opened != 0;
+        call.zeroFilled = zeroed != 0;
         call.crc = crc;
         calls.push_back(call);
     }
@@ -46,6 +47,10 @@ std::wstring Wide(const std::string& text) {
 }
 
 }  // namespace
+
+::testing::ScopedTrace TraceFrom(const Caller& caller) {
+    return ::testing::ScopedTrace(caller.file_name(), static_cast<int>(caller.line()), "called from here");
+}
 
 std::string Firmware(char tag) {
     std::string image;
@@ -74,34 +79,44 @@ std::vector<FlashCall> Session::Calls() const {
     return ReadCalls(log_);
 }
 
-HWND Session::Front() const {
+HWND Session::Front(Caller caller) const {
+    const auto trace = TraceFrom(caller);
     HWND front = program->WaitForDialog();
     EXPECT_NE(front, nullptr) << "nothing is shown";
     return front;
 }
 
-bool Session::DialogInFront() const {
-    return TextOf(Front()) == kDialogTitle;
+bool Session::DialogInFront(Caller caller) const {
+    return TextOf(Front(caller)) == kDialogTitle;
 }
 
-MessageBoxView Session::Box() const {
-    return ReadMessageBox(Front());
+MessageBoxView Session::Box(Caller caller) const {
+    HWND front = Front(caller);
+    // Every box is modal over the main window.
+    const auto trace = TraceFrom(caller);
+    EXPECT_EQ(GetWindow(front, GW_OWNER), window) << "the box belongs to no window";
+    EXPECT_FALSE(IsWindowEnabled(window)) << "the main window takes input behind a box";
+    return ReadMessageBox(front);
 }
 
 void Session::ClickUpdate() {
     Press(window, kUpdateButton);
 }
 
-void Session::Pick(const std::wstring& name) {
-    HWND dialog = Front();
+void Session::Pick(const std::wstring& name, Caller caller) {
+    const auto trace = TraceFrom(caller);
+    HWND dialog = Front(caller);
     ASSERT_EQ(TextOf(dialog), kDialogTitle);
+    ASSERT_EQ(GetWindow(dialog, GW_OWNER), window) << "the dialog belongs to the main window";
+    ASSERT_FALSE(IsWindowEnabled(window)) << "the main window takes input behind the dialog";
     if (!name.empty()) FileDialog::TypeFileName(dialog, name);
     Press(dialog, IDOK);
     ASSERT_TRUE(WaitGone(dialog));
 }
 
-void Session::Answer(int button) {
-    HWND box = Front();
+void Session::Answer(int button, Caller caller) {
+    const auto trace = TraceFrom(caller);
+    HWND box = Front(caller);
     if (button == kCloseBox)
         Close(box);
     else
@@ -109,18 +124,23 @@ void Session::Answer(int button) {
     ASSERT_TRUE(WaitGone(box));
 }
 
-void Session::Confirm(const std::wstring& name) {
-    const MessageBoxView confirmation = Box();
+void Session::Confirm(const std::wstring& name, Caller caller) {
+    const auto trace = TraceFrom(caller);
+    const MessageBoxView confirmation = Box(caller);
     EXPECT_EQ(confirmation.title, L"Confirmation");
     EXPECT_EQ(confirmation.text,
               L"Are you sure you want to update your Korvani with \n" + folder.File(name) + L"?");
-    Answer(IDOK);
+    Answer(IDOK, caller);
 }
 
-void Session::ExpectIdle() {
+void Session::ExpectIdle(Caller caller) {
+    const auto trace = TraceFrom(caller);
     EXPECT_TRUE(WaitUntil([&] { return program->Windows() == std::vector<HWND>{window}; }))
         << "a dialog or message is still shown";
     Sleep(300);
     EXPECT_EQ(program->Windows(), std::vector<HWND>{window});
     EXPECT_TRUE(IsWindowEnabled(window));
+    // Space and Enter must work at once, without a click to find the button.
+    EXPECT_TRUE(WaitUntil([&] { return program->Focus() == GetDlgItem(window, kUpdateButton); }))
+        << "the button does not have the focus";
 }

@@ -1,0 +1,21 @@
+// The driver's entry point: GoogleTest, where every failed check ends its test
+// at once. A program left in an unexpected state makes every later wait in the
+// same test time out, and its failures would point at nothing useful.
+#include <gtest/gtest.h>
+
+namespace {
+
+class EndTestOnFailure : public ::testing::EmptyTestEventListener {
+    void OnTestPartResult(const ::testing::TestPartResult& result) override {
+        if (result.failed()) throw ::testing::AssertionException(result);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // After the default printer, so the failure is reported before the test ends.
+    ::testing::UnitTest::GetInstance()->listeners().Append(new EndTestOnFailure);
+    return RUN_ALL_TESTS();
+}
