@@ -1,4 +1,5 @@
 # make run   start the program under Wine against the simulated controller
+#            (ARCH=win32: the i686 release, as it ships, under the new-WoW64 Wine)
 # make test  build everything and run every test
 # make build build the three presets: native, win64, win32
 # make bench start-up against a bare window, and footprint (results in bench/results.md)
@@ -21,8 +22,10 @@ $(addprefix build-,$(PRESETS)): build-%: setup
 	@cmake --preset $* >/dev/null
 	@cmake --build --preset $*
 
-run: setup build-win64
-	@scripts/run.sh
+ARCH ?= win64
+
+run: setup build-$(ARCH)
+	@ARCH=$(ARCH) scripts/run.sh
 
 test: build
 	@ctest --test-dir build/native --output-on-failure

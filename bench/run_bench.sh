@@ -1,15 +1,24 @@
 #!/usr/bin/env bash
-# make bench: start-up against a bare window and footprint, under one Wine
-# session on a private Xvfb display. Prints the table and keeps it in
-# bench/results.md.
+# make bench: start-up against a bare window and footprint, for the x86_64
+# build under Debian's Wine and for the i686 release under the new-WoW64 Wine,
+# each in a Wine session of its own on a private Xvfb display. Prints the
+# tables and keeps them in bench/results.md.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-source "$root/scripts/wine_session.sh"
 runs=${BENCH_RUNS:-20}
 
-private_wine_session
-
-table=$(wine "$root/build/win64/bench/startup_bench.exe" "$runs" | tr -d '\r')
+measure() {  # measure ARCH: the table for that build, against floors of the same build
+    (
+        source "$root/scripts/wine_session.sh"
+        private_wine_session "$1"
+        echo "Under $(wine --version):"
+        echo
+        KORVANI_E2E_BUILD=$(winepath -w "$root/build/$1") KORVANI_E2E_WORK=$(winepath -w "$root/build/$1/e2e-work") \
+            wine "$root/build/win64/bench/startup_bench.exe" "$runs" | tr -d '\r'
+    )
+}
+win64=$(measure win64)
+win32=$(measure win32)
 exe="$root/build/win32/bin/KorvaniFWUpdater.exe"
 size=$(stat -c %s "$exe")
 imports=$(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {printf "%s ", $3}')
@@ -19,11 +28,16 @@ report="$root/bench/results.md"
     echo "# Benchmark results"
     echo
     echo "Measured $(date -u +%Y-%m-%d) by \`make bench\` on $(nproc) cores of"
-    echo "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(uname -sr),"
-    echo "$(wine --version) on Xvfb; the win64 build, since only 64-bit Windows programs run here."
-    echo "Numbers come from this machine and this Wine: compare the two rows, not the absolute times."
+    echo "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(uname -sr), on Xvfb."
+    echo "Numbers come from this machine and these Wines: compare the rows of one table, not the absolute times."
     echo
-    echo "$table"
+    echo "## The release (win32, i686)"
+    echo
+    echo "$win32"
+    echo
+    echo "## The x86_64 build (win64)"
+    echo
+    echo "$win64"
     echo
     echo "Release executable (win32, i686): $size bytes ($((size / 1024)) KiB; goal: at most 256 KiB),"
     echo "importing only $imports"

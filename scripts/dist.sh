@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# make dist: the release packages, byte for byte the same from the same commit.
+# make dist: the release packages, byte for byte the same from the same commit
+# when unsigned, and their SHA256SUMS. With KORVANI_SIGN_PFX (a PKCS#12 file)
+# and KORVANI_SIGN_PASS_FILE (the file holding its password) the program is
+# signed with Authenticode first. KORVANI_DIST_DIR puts the packages elsewhere.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-version=$(sed -n 's/^#define KORVANI_VERSION_NUMBERS \(.*\)$/\1/p' "$root/resources/version.h" | tr -d ' ' | tr ',' '.')
 bin="$root/build/win32/bin"
-dist="$root/dist"
+dist=${KORVANI_DIST_DIR:-$root/dist}
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build/win32/CMakeCache.txt")
 stage=$(mktemp -d /tmp/korvani-dist.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
 
@@ -17,11 +20,20 @@ package() {  # package NAME FILE...: zip the staged files with fixed times and o
     touch -h -d '2000-01-01 00:00:00 UTC' "$@"
     rm -f "$dist/$name"
     (cd "$stage" && TZ=UTC zip -X -D -q "$dist/$name" $(printf '%s\n' "${@##*/}" | sort))
-    echo "$dist/$name"
+    packages+=("$name")
 }
 
+packages=()
 mkdir -p "$dist"
-cp "$bin/KorvaniFWUpdater.exe" "$stage/"
+signed="no"
+if [ -z "${KORVANI_SIGN_PFX:-}" ]; then
+    cp "$bin/KorvaniFWUpdater.exe" "$stage/"
+else
+    osslsigncode sign -pkcs12 "$KORVANI_SIGN_PFX" -readpass "${KORVANI_SIGN_PASS_FILE:?the PFX password file}" \
+        -n "Korvani Update" -h sha256 -in "$bin/KorvaniFWUpdater.exe" -out "$stage/KorvaniFWUpdater.exe" >/dev/null
+    signed="yes, by $(openssl pkcs12 -in "$KORVANI_SIGN_PFX" -passin "file:$KORVANI_SIGN_PASS_FILE" -nokeys -clcerts 2>/dev/null |
+        openssl x509 -noout -subject -nameopt oneline | sed 's/^subject= *//')"
+fi
 crlf "$root/docs/GUIDE.txt" "$stage/README.txt"
 package "KorvaniFWUpdater-$version-win32.zip" "$stage/KorvaniFWUpdater.exe" "$stage/README.txt"
 
@@ -29,3 +41,16 @@ rm -f "$stage"/*
 cp "$bin"/OSCdll.DLL "$bin"/AT91Boot_DLL.dll "$bin"/*.bin "$stage/"
 crlf "$root/docs/SIMULATOR.txt" "$stage/SIMULATOR.txt"
 package "KorvaniFWUpdater-$version-simulator-win32.zip" "$stage"/*
+
+(cd "$dist" && sha256sum "${packages[@]}" > SHA256SUMS)
+
+# The address users are sent to, as the program itself holds it.
+wiki=$(strings -e l "$bin/KorvaniFWUpdater.exe" | sed -n 's/^(\(.*\)) for help and tools\.$/\1/p' | head -n 1)
+echo "Made in $dist:"
+sed 's/^/  /' "$dist/SHA256SUMS"
+echo "Program signed: $signed"
+echo "Support wiki in the program: ${wiki:-(not found)}"
+case "$wiki" in
+    *.example | *.example/*)
+        echo "WARNING: that is the placeholder; build with -DKORVANI_SUPPORT_WIKI=<the maker's wiki> to ship." ;;
+esac

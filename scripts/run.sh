@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Starts the win64 program under Wine beside the simulated controller and its
-# demo firmware files. Without a display it runs on a private Xvfb display and
-# saves a screenshot.
+# Starts the program under Wine beside the simulated controller and its demo
+# firmware files: ARCH=win64 (default) the x86_64 build under Debian's Wine,
+# ARCH=win32 the i686 release, exactly what ships, under the new-WoW64 Wine.
+# Without a display it runs on a private Xvfb display and saves a screenshot.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine_session.sh"
+arch=${ARCH:-win64}
+use_wine "$arch"
 
-run="$root/build/win64/run"
+run="$root/build/$arch/run"
 rm -rf "$run" && mkdir -p "$run"
-cp "$root"/build/win64/bin/{KorvaniFWUpdater.exe,OSCdll.DLL,AT91Boot_DLL.dll} "$root"/build/win64/bin/*.bin "$run/"
+cp "$root"/build/$arch/bin/{KorvaniFWUpdater.exe,OSCdll.DLL,AT91Boot_DLL.dll} "$root"/build/$arch/bin/*.bin "$run/"
 
 trap end_wine_session EXIT
 headless=""
@@ -17,9 +20,10 @@ if [ -z "${DISPLAY:-}" ]; then
     headless=yes
     echo "No display: running on the private Xvfb display $DISPLAY."
 fi
-wine_prefix "$root/build/wineprefix"
+# One prefix for each Wine: a prefix made by one is never used by the other.
+wine_prefix "$root/build/wineprefix-$arch"
 
-echo "Starting $run/KorvaniFWUpdater.exe (the simulated controller answers; close the window to end)."
+echo "Starting $run/KorvaniFWUpdater.exe ($arch, $(wine --version); the simulated controller answers; close the window to end)."
 (cd "$run" && wine KorvaniFWUpdater.exe) &
 program=$!
 

@@ -1,12 +1,34 @@
 # Sourced: a Wine prefix and, when needed, a private Xvfb display.
-#   wine_prefix DIR      use (and on first use create) the prefix in DIR
-#   private_display      start Xvfb on a free display and export DISPLAY
-#   end_wine_session     stop wineserver and Xvfb
-#   private_wine_session a private display and a fresh prefix, all gone on exit
+#   use_wine ARCH             the Wine that runs a build: win64 Debian's Wine,
+#                             win32 the new-WoW64 Wine (32- and 64-bit programs)
+#   wine_prefix DIR           use (and on first use create) the prefix in DIR
+#   private_display           start Xvfb on a free display and export DISPLAY
+#   end_wine_session          stop wineserver and Xvfb
+#   private_wine_session ARCH a private display and a fresh prefix, all gone on exit
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # A UTF-8 locale lets Wine name files outside ASCII; its ANSI code page is then 1252.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+# Where scripts/setup.sh keeps the new-WoW64 Wine.
+wow64_wine_dir() {
+    echo "${XDG_CACHE_HOME:-$HOME/.cache}/korvani/wow64wine-small"
+}
+
+use_wine() {
+    case "$1" in
+        win64) ;;
+        win32)
+            export PATH="$(wow64_wine_dir)/bin:$PATH"
+            unset WINELOADER WINESERVER WINEDLLPATH
+            if [ ! -x "$(wow64_wine_dir)/bin/wine" ]; then
+                echo "No new-WoW64 Wine in $(wow64_wine_dir): run scripts/setup.sh" >&2
+                return 1
+            fi
+            ;;
+        *) echo "use_wine: win32 or win64, not '$1'" >&2; return 1 ;;
+    esac
+}
 
 wine_prefix() {
     export WINEPREFIX="$1"
@@ -37,6 +59,7 @@ end_wine_session() {
 }
 
 private_wine_session() {
+    use_wine "${1:-win64}"
     session_dir=$(mktemp -d /tmp/korvani-wine.XXXXXX)
     trap 'end_wine_session; rm -rf "$session_dir"' EXIT
     private_display
