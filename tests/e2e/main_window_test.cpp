@@ -4,8 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app_folder.h"
-#include "program.h"
+#include "session.h"
 
 namespace {
 
@@ -38,25 +37,18 @@ std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
 
 class MainWindow : public ::testing::Test {
 protected:
-    AppFolder folder{L"main-window"};
-    std::unique_ptr<Program> program;
-    HWND window = nullptr;
+    Session s{L"main-window", "0"};
+    Program* program = s.program.get();
+    HWND window = s.window;
 
     void SetUp() override {
-        folder.WithStandardLibraries()
-            .Write(L"alpha.bin", "a")
-            .Write(L"beta.BIN", "b")
-            .Write(L"notes.txt", "n");
-        program = std::make_unique<Program>(folder);
-        window = program->WaitForMainWindow();
         ASSERT_NE(window, nullptr);
+        s.folder.Write(L"alpha.bin", "a").Write(L"beta.BIN", "b").Write(L"notes.txt", "n");
     }
 
     HWND OpenDialog() {
-        Press(window, kUpdateButton);
-        HWND dialog = program->WaitForDialog();
-        EXPECT_NE(dialog, nullptr);
-        return dialog;
+        s.ClickUpdate();
+        return s.Front();
     }
 };
 
@@ -122,13 +114,14 @@ TEST_F(MainWindow, DialogOpensInTheApplicationFolderOnBinFiles) {
     HWND readOnly = GetDlgItem(dialog, FileDialog::kReadOnly);
     EXPECT_TRUE(readOnly == nullptr || !IsWindowVisible(readOnly)) << "a read-only check box shows";
 
-    const std::vector<std::wstring> binFiles = {L"alpha.bin", L"beta.BIN"};
+    const std::vector<std::wstring> binFiles = {L"alpha.bin", L"beta.BIN", L"new firmware v2.bin"};
     EXPECT_TRUE(WaitUntil([&] { return Sorted(FileDialog::ListedNames(*program, dialog)) == binFiles; }))
         << "listed: " << FileDialog::ListedNames(*program, dialog).size() << " items";
 
     FileDialog::SelectFileType(dialog, 1);
     const std::vector<std::wstring> everything = {
-        L"AT91Boot_DLL.dll", L"KorvaniFWUpdater.exe", L"OSCdll.DLL", L"alpha.bin", L"beta.BIN", L"notes.txt"};
+        L"AT91Boot_DLL.dll", L"KorvaniFWUpdater.exe", L"OSCdll.DLL", L"alpha.bin",
+        L"beta.BIN",         L"new firmware v2.bin",  L"notes.txt"};
     EXPECT_TRUE(WaitUntil([&] { return Sorted(FileDialog::ListedNames(*program, dialog)) == everything; }));
 }
 
