@@ -12,6 +12,21 @@ bool StartsWith(const std::wstring& text, const wchar_t* start) {
     return text.rfind(start, 0) == 0;
 }
 
+// "C:\..." as "\\?\C:\...", "\\server\share\..." as "\\?\UNC\server\share\...".
+std::wstring ExtendedLengthPath(const std::wstring& path) {
+    if (StartsWith(path, kPrefix) || StartsWith(path, L"\\\\.\\")) return path;
+    if (StartsWith(path, L"\\\\")) return kUncPrefix + path.substr(2);
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return kPrefix + path;
+    return path;
+}
+
+// The reverse, for a path the ANSI functions take.
+std::wstring WithoutExtendedLengthPrefix(const std::wstring& path) {
+    if (StartsWith(path, kUncPrefix)) return L"\\\\" + path.substr(8);
+    if (StartsWith(path, kPrefix)) return path.substr(4);
+    return path;
+}
+
 std::optional<std::wstring> ShortForm(const std::wstring& path, const ShortPathFn& shortPathOf) {
     if (path.size() < kMaxPathChars) return shortPathOf(path);
     const std::optional<std::wstring> found = shortPathOf(ExtendedLengthPath(path));
@@ -20,19 +35,6 @@ std::optional<std::wstring> ShortForm(const std::wstring& path, const ShortPathF
 }
 
 }  // namespace
-
-std::wstring ExtendedLengthPath(const std::wstring& path) {
-    if (StartsWith(path, kPrefix) || StartsWith(path, L"\\\\.\\")) return path;
-    if (StartsWith(path, L"\\\\")) return kUncPrefix + path.substr(2);
-    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return kPrefix + path;
-    return path;
-}
-
-std::wstring WithoutExtendedLengthPrefix(const std::wstring& path) {
-    if (StartsWith(path, kUncPrefix)) return L"\\\\" + path.substr(8);
-    if (StartsWith(path, kPrefix)) return path.substr(4);
-    return path;
-}
 
 std::string AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
                                const ShortPathFn& shortPathOf) {

@@ -24,9 +24,3 @@ constexpr std::size_t kMaxAnsiPath = 259;
 // more, which is the only form Windows looks such a path up in.
 std::string AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
                                const ShortPathFn& shortPathOf);
-
-// "C:\..." as "\\?\C:\...", "\\server\share\..." as "\\?\UNC\server\share\...";
-// anything else as it is.
-std::wstring ExtendedLengthPath(const std::wstring& path);
-// The reverse, for a path the ANSI functions take.
-std::wstring WithoutExtendedLengthPrefix(const std::wstring& path);

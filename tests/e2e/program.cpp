@@ -304,18 +304,14 @@ void SelectFileType(HWND dialog, int index) {
 
 namespace {
 
-// LVITEMW as a 32-bit program lays it out: its pointers are 4 bytes.
+// The head of LVITEMW as a 32-bit program lays it out, with 4-byte pointers:
+// as far as the text request reads.
 struct ListViewItem32 {
     UINT mask;
     int iItem, iSubItem;
     UINT state, stateMask;
     std::uint32_t pszText;
-    int cchTextMax, iImage;
-    std::uint32_t lParam;
-    int iIndent, iGroupId;
-    UINT cColumns;
-    std::uint32_t puColumns, piColFmt;
-    int iGroup;
+    int cchTextMax;
 };
 
 // An item that asks for the text of column 0 into `text`, in the program's own layout.

@@ -100,19 +100,4 @@ TEST(LibraryPath, LimitIsTheAnsiFunctionsMaxPathInBytes) {
     EXPECT_EQ(AnsiPathForLibrary(wide, twoBytesAbove127, std::ref(known)), "C:\\AAAAAA~1");
 }
 
-TEST(LibraryPath, ExtendedLengthFormAndBack) {
-    const struct {
-        const wchar_t* path;
-        const wchar_t* extended;
-    } cases[] = {
-        {L"C:\\fw\\a.bin", L"\\\\?\\C:\\fw\\a.bin"},
-        {L"\\\\server\\share\\a.bin", L"\\\\?\\UNC\\server\\share\\a.bin"},
-        {L"\\\\?\\C:\\fw\\a.bin", L"\\\\?\\C:\\fw\\a.bin"},
-        {L"fw\\a.bin", L"fw\\a.bin"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(ExtendedLengthPath(c.path), c.extended) << c.path;
-    EXPECT_EQ(WithoutExtendedLengthPrefix(L"\\\\?\\C:\\fw\\a.bin"), L"C:\\fw\\a.bin");
-    EXPECT_EQ(WithoutExtendedLengthPrefix(L"\\\\?\\UNC\\server\\share\\a.bin"), L"\\\\server\\share\\a.bin");
-}
-
 }  // namespace
