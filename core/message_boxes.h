@@ -19,18 +19,18 @@ constexpr int kAnswerOk = 1;
 constexpr int kAnswerCancel = 2;
 constexpr int kAnswerRetry = 4;
 
-struct MessageBoxSpec {
+struct MessageBoxContents {
     std::wstring text;
     std::optional<std::wstring> title;  // none: the application title shows
     int style;                          // buttons + icon
 };
 
-MessageBoxSpec SelectionErrorBox(const AppError& error);
-MessageBoxSpec ConfirmationBox(const std::wstring& path);
-MessageBoxSpec SuccessBox();
-MessageBoxSpec WrongFileBox();
-MessageBoxSpec DeviceNotFoundBox();
-MessageBoxSpec UnexpectedResultBox();
+MessageBoxContents SelectionErrorBox(const AppError& error);
+MessageBoxContents ConfirmationBox(const std::wstring& path);
+MessageBoxContents SuccessBox();
+MessageBoxContents WrongFileBox();
+MessageBoxContents DeviceNotFoundBox();
+MessageBoxContents UnexpectedResultBox();
 
 // What the program says when a run-time error reaches it unhandled.
-MessageBoxSpec UnhandledErrorBox(const AppError& error);
+MessageBoxContents UnhandledErrorBox(const AppError& error);

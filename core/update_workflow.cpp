@@ -11,7 +11,7 @@ struct Steps {
 
     // Retry leads to `retry`, any other answer ends. A box that cannot be shown
     // counts as a Retry, except where that would flash again without the user.
-    Step AskRetry(const MessageBoxSpec& box, Step retry) {
+    Step AskRetry(const MessageBoxContents& box, Step retry) {
         try {
             return boxes.Show(box) == kAnswerRetry ? retry : Step::End;
         } catch (...) {
@@ -19,7 +19,7 @@ struct Steps {
         }
     }
 
-    void Tell(const MessageBoxSpec& box) {
+    void Tell(const MessageBoxContents& box) {
         try {
             boxes.Show(box);
         } catch (...) {

@@ -18,7 +18,7 @@ public:
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    virtual int Show(const MessageBoxSpec& box) = 0;  // the user's answer
+    virtual int Show(const MessageBoxContents& box) = 0;  // the user's answer
 };
 
 class FirmwareFlasher {

@@ -10,7 +10,7 @@ static_assert(kIconError == MB_ICONERROR && kIconExclamation == MB_ICONEXCLAMATI
               kTaskModal == MB_TASKMODAL);
 static_assert(kAnswerOk == IDOK && kAnswerCancel == IDCANCEL && kAnswerRetry == IDRETRY);
 
-int ShowMessageBox(HWND owner, const MessageBoxSpec& box) {
+int ShowMessageBox(HWND owner, const MessageBoxContents& box) {
     const wchar_t* title = box.title ? box.title->c_str() : kAppTitle;
     // A key or click meant for what came before must not answer this box.
     DiscardQueuedInput();

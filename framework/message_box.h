@@ -5,4 +5,4 @@
 #include "message_boxes.h"
 
 // Shows the box modally over `owner` and returns the user's answer.
-int ShowMessageBox(HWND owner, const MessageBoxSpec& box);
+int ShowMessageBox(HWND owner, const MessageBoxContents& box);

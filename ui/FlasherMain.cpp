@@ -39,7 +39,7 @@ private:
 class OwnedMessageBoxes : public MessageBoxes {
 public:
     explicit OwnedMessageBoxes(HWND owner) : owner_(owner) {}
-    int Show(const MessageBoxSpec& box) override { return ShowMessageBox(owner_, box); }
+    int Show(const MessageBoxContents& box) override { return ShowMessageBox(owner_, box); }
 
 private:
     HWND owner_;

@@ -6,7 +6,7 @@
 
 namespace {
 
-void ExpectBox(const MessageBoxSpec& box, const wchar_t* text, const wchar_t* title, int style) {
+void ExpectBox(const MessageBoxContents& box, const wchar_t* text, const wchar_t* title, int style) {
     EXPECT_EQ(box.text, text);
     if (title == nullptr)
         EXPECT_FALSE(box.title.has_value());

@@ -70,7 +70,7 @@ private:
 constexpr int kFails = -1;
 constexpr int kFailsOutOfMemory = -2;
 
-std::string BoxName(const MessageBoxSpec& box) {
+std::string BoxName(const MessageBoxContents& box) {
     if (!box.title) return "selection-error";
     if (*box.title == L"Confirmation") return "confirmation";
     if (box.text == SuccessBox().text) return "success";
@@ -84,9 +84,9 @@ class ScriptedBoxes : public MessageBoxes {
 public:
     explicit ScriptedBoxes(Events& events) : events_(events) {}
     std::deque<int> answers;  // once used up the user answers Cancel
-    std::vector<MessageBoxSpec> shown;
+    std::vector<MessageBoxContents> shown;
 
-    int Show(const MessageBoxSpec& box) override {
+    int Show(const MessageBoxContents& box) override {
         Record(events_, BoxName(box));
         shown.push_back(box);
         int answer = kAnswerCancel;
