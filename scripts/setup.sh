@@ -43,6 +43,7 @@ else
     echo "This takes about 35 minutes on 2 cores, once per machine."
     started=$(date +%s)
     work=$(mktemp -d /tmp/korvani-wine-build.XXXXXX)
+    $sudo apt-get update -qq
     $sudo env WORK="$work" PREFIX="$wow64" "$root/scripts/build_wine_wow64.sh"
     rm -rf "$work"
     echo "Built in $(( ($(date +%s) - started) / 60 )) minutes."
