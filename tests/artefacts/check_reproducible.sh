@@ -7,8 +7,9 @@ reference=$(cd "${1:?usage: check_reproducible.sh WIN32_BUILD_DIR}" && pwd)
 again=$(mktemp -d /tmp/korvani-repro.XXXXXX)
 trap 'rm -rf "$again"' EXIT
 
+setting() { sed -n "s/^$1:[A-Z]*=//p" "$reference/CMakeCache.txt"; }
 cmake -S "$source_dir" -B "$again" -G Ninja --toolchain "$source_dir/cmake/mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE="$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$reference/CMakeCache.txt")" >/dev/null
+      -DCMAKE_BUILD_TYPE="$(setting CMAKE_BUILD_TYPE)" -DKORVANI_SUPPORT_WIKI="$(setting KORVANI_SUPPORT_WIKI)" >/dev/null
 cmake --build "$again" --target KorvaniFWUpdater oscdll_sim at91boot_sim >/dev/null
 
 status=0
