@@ -44,7 +44,11 @@ else
     started=$(date +%s)
     work=$(mktemp -d /tmp/korvani-wine-build.XXXXXX)
     $sudo apt-get update -qq
-    $sudo env WORK="$work" PREFIX="$wow64" "$root/scripts/build_wine_wow64.sh"
-    rm -rf "$work"
+    if ! $sudo env WORK="$work" PREFIX="$wow64" "$root/scripts/build_wine_wow64.sh" >"$work.log" 2>&1; then
+        tail -n 40 "$work.log"
+        echo "Building Wine failed; the whole log is $work.log" >&2
+        exit 1
+    fi
+    rm -rf "$work" "$work.log"
     echo "Built in $(( ($(date +%s) - started) / 60 )) minutes."
 fi
