@@ -12,7 +12,8 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 # Where scripts/setup.sh keeps the new-WoW64 Wine.
 wow64_wine_dir() {
-    echo "${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/korvani/wow64wine-small"
+    local home=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
+    echo "${XDG_CACHE_HOME:-$home/.cache}/korvani/wow64wine-small"
 }
 
 use_wine() {
