@@ -13,8 +13,8 @@ measure() {  # measure ARCH: the table for that build, against floors of the sam
         private_wine_session "$1"
         echo "Under $(wine --version):"
         echo
-        KORVANI_E2E_BUILD=$(winepath -w "$root/build/$1") KORVANI_E2E_WORK=$(winepath -w "$root/build/$1/e2e-work") \
-            wine "$root/build/win64/bench/startup_bench.exe" "$runs" | tr -d '\r'
+        point_driver_at "$root/build/$1"
+        wine "$root/build/win64/bench/startup_bench.exe" "$runs" | tr -d '\r'
     )
 }
 win64=$(measure win64)

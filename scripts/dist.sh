@@ -2,12 +2,14 @@
 # make dist: the release packages, byte for byte the same from the same commit
 # when unsigned, and their SHA256SUMS. With KORVANI_SIGN_PFX (a PKCS#12 file)
 # and KORVANI_SIGN_PASS_FILE (the file holding its password) the program is
-# signed with Authenticode first. KORVANI_DIST_DIR puts the packages elsewhere.
+# signed with Authenticode first. KORVANI_DIST_DIR puts the packages elsewhere;
+# KORVANI_RELEASE_BUILD takes them from another win32 build folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bin="$root/build/win32/bin"
+build=${KORVANI_RELEASE_BUILD:-$root/build/win32}
+bin="$build/bin"
 dist=${KORVANI_DIST_DIR:-$root/dist}
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build/win32/CMakeCache.txt")
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 stage=$(mktemp -d /tmp/korvani-dist.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
 

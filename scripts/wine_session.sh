@@ -5,6 +5,8 @@
 #   private_display           start Xvfb on a free display and export DISPLAY
 #   end_wine_session          stop wineserver and Xvfb
 #   private_wine_session ARCH a private display and a fresh prefix, all gone on exit
+#   point_driver_at BUILD     the build whose program and stand-ins the driver
+#                             or the benchmark lays out, and its work area
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # A UTF-8 locale lets Wine name files outside ASCII; its ANSI code page is then 1252.
@@ -65,4 +67,10 @@ private_wine_session() {
     trap 'end_wine_session; rm -rf "$session_dir"' EXIT
     private_display
     wine_prefix "$session_dir/prefix"
+}
+
+point_driver_at() {
+    KORVANI_E2E_BUILD=$(winepath -w "$1")
+    KORVANI_E2E_WORK=$(winepath -w "$1/e2e-work")
+    export KORVANI_E2E_BUILD KORVANI_E2E_WORK
 }

@@ -5,7 +5,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:?usage: check_signed_package.sh WIN32_BUILD_DIR}" && pwd)
-[ "$build" = "$root/build/win32" ] || { echo "dist.sh packages build/win32" >&2; exit 2; }
 work=$(mktemp -d /tmp/korvani-sign.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
@@ -14,7 +13,7 @@ openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -nodes -subj "/CN=Korvani tes
     -addext "extendedKeyUsage=codeSigning" -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
 openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -passout "file:$work/pass" -out "$work/signer.pfx"
 
-KORVANI_DIST_DIR="$work/dist" KORVANI_SIGN_PFX="$work/signer.pfx" KORVANI_SIGN_PASS_FILE="$work/pass" \
+KORVANI_RELEASE_BUILD="$build" KORVANI_DIST_DIR="$work/dist" KORVANI_SIGN_PFX="$work/signer.pfx" KORVANI_SIGN_PASS_FILE="$work/pass" \
     "$root/scripts/dist.sh" | tee "$work/report"
 grep -q "^Program signed: yes, by .*Korvani test signer" "$work/report"
 (cd "$work/dist" && sha256sum -c SHA256SUMS)

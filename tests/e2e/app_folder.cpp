@@ -30,6 +30,12 @@ void Require(bool ok, const char* action, const std::wstring& subject) {
                              std::to_string(error) + ")");
 }
 
+std::wstring EnvironmentOr(const wchar_t* name, const std::wstring& fallback) {
+    wchar_t value[MAX_PATH] = L"";
+    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(value) : fallback;
+}
+
 void RemoveTree(const std::wstring& path) {
     std::wstring from = path;
     from.push_back(L'\0');  // SHFileOperation takes a double-NUL list
@@ -44,19 +50,13 @@ void RemoveTree(const std::wstring& path) {
 
 std::wstring AppFolder::Built(const std::wstring& relative) {
     // KORVANI_E2E_BUILD names another build whose program is under test (the win32 release).
-    static const std::wstring build = [] {
-        wchar_t chosen[MAX_PATH] = L"";
-        const DWORD length = GetEnvironmentVariableW(L"KORVANI_E2E_BUILD", chosen, MAX_PATH);
-        return length > 0 && length < MAX_PATH ? std::wstring(chosen) : BuildFolder();
-    }();
+    static const std::wstring build = EnvironmentOr(L"KORVANI_E2E_BUILD", BuildFolder());
     return build + L"\\" + relative;
 }
 
 std::wstring AppFolder::WorkFile(const std::wstring& name) {
     // KORVANI_E2E_WORK moves the work area, e.g. to a neutral path for pictures.
-    wchar_t chosen[MAX_PATH] = L"";
-    const DWORD length = GetEnvironmentVariableW(L"KORVANI_E2E_WORK", chosen, MAX_PATH);
-    const std::wstring work = length > 0 && length < MAX_PATH ? chosen : BuildFolder() + L"\\e2e-work";
+    static const std::wstring work = EnvironmentOr(L"KORVANI_E2E_WORK", BuildFolder() + L"\\e2e-work");
     CreateDirectoryW(work.c_str(), nullptr);
     return work + L"\\" + name;
 }

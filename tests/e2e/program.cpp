@@ -344,16 +344,16 @@ std::vector<std::wstring> ListedNames(const Program& program, HWND dialog) {
         static_cast<char*>(VirtualAllocEx(program.Handle(), nullptr, size, MEM_COMMIT, PAGE_READWRITE));
     if (remote == nullptr) return names;
     const char* remoteText = remote + kItemRoom;
+    const auto writeItem = [&](const auto& item) {
+        WriteProcessMemory(program.Handle(), remote, &item, sizeof item, nullptr);
+    };
     const bool is32Bit = Is32BitProcess(program.Handle());
     const auto count = SendWithTimeout(list, LVM_GETITEMCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        if (is32Bit) {
-            const auto item = TextRequest<ListViewItem32>(remoteText, kTextChars);
-            WriteProcessMemory(program.Handle(), remote, &item, sizeof item, nullptr);
-        } else {
-            const auto item = TextRequest<LVITEMW>(remoteText, kTextChars);
-            WriteProcessMemory(program.Handle(), remote, &item, sizeof item, nullptr);
-        }
+        if (is32Bit)
+            writeItem(TextRequest<ListViewItem32>(remoteText, kTextChars));
+        else
+            writeItem(TextRequest<LVITEMW>(remoteText, kTextChars));
         const auto length =
             SendWithTimeout(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
         std::wstring text(static_cast<std::size_t>(length), L'\0');

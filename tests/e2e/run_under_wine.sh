@@ -33,7 +33,5 @@ if [ -n "${KORVANI_E2E_DPI:-}" ]; then
     wineserver -w
 fi
 echo "Driving $program/bin/KorvaniFWUpdater.exe ($arch) under $(wine --version)"
-KORVANI_E2E_BUILD=$(winepath -w "$program")
-KORVANI_E2E_WORK=$(winepath -w "$program/e2e-work")
-export KORVANI_E2E_BUILD KORVANI_E2E_WORK
+point_driver_at "$program"
 wine "$driver/e2e/e2e_tests.exe" "$@"
