@@ -28,7 +28,7 @@ run: setup build-$(ARCH)
 	@ARCH=$(ARCH) scripts/run.sh
 
 test: build
-	@ctest --test-dir build/native --output-on-failure
+	@scripts/test.sh
 
 bench: setup build-win64 build-win32
 	@bench/run_bench.sh

@@ -2,7 +2,8 @@
 # make bench: start-up against a bare window and footprint, for the x86_64
 # build under Debian's Wine and for the i686 release under the new-WoW64 Wine,
 # each in a Wine session of its own on a private Xvfb display. Prints the
-# tables and keeps them in bench/results.md.
+# tables and keeps them in bench/results.md. On a kernel that refuses 32-bit
+# code the release is not measured, and the results say why.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${BENCH_RUNS:-20}
@@ -18,7 +19,12 @@ measure() {  # measure ARCH: the table for that build, against floors of the sam
     )
 }
 win64=$(measure win64)
-win32=$(measure win32)
+# Where the kernel refuses 32-bit code the release cannot run: say so and measure the rest.
+if capability=$(source "$root/scripts/wine_session.sh" && kernel_runs_32bit_code); then
+    win32=$(measure win32)
+else
+    win32="Not measured: ${capability#no: }, so the new-WoW64 Wine cannot run it."
+fi
 exe="$root/build/win32/bin/KorvaniFWUpdater.exe"
 size=$(stat -c %s "$exe")
 imports=$(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {printf "%s ", $3}')

@@ -7,21 +7,47 @@
 #   private_wine_session ARCH a private display and a fresh prefix, all gone on exit
 #   point_driver_at BUILD     the build whose program and stand-ins the driver
 #                             or the benchmark lays out, and its work area
+#   kernel_runs_32bit_code    whether the new-WoW64 Wine can run here; prints why
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # A UTF-8 locale lets Wine name files outside ASCII; its ANSI code page is then 1252.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
-# Where scripts/setup.sh keeps the new-WoW64 Wine.
-wow64_wine_dir() {
+# Where scripts/setup.sh keeps the new-WoW64 Wine and the probe below.
+korvani_cache_dir() {
     local home=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
-    echo "${XDG_CACHE_HOME:-$home/.cache}/korvani/wow64wine-small"
+    echo "${XDG_CACHE_HOME:-$home/.cache}/korvani"
+}
+wow64_wine_dir() {
+    echo "$(korvani_cache_dir)/wow64wine-small"
+}
+
+# The new-WoW64 Wine runs 32-bit code in a 64-bit process, which some kernels
+# refuse. Prints "yes: ..." or "no: <why>"; KORVANI_32BIT_CODE=yes|no forces it.
+kernel_runs_32bit_code() {
+    case "${KORVANI_32BIT_CODE:-}" in
+        yes) echo "yes: KORVANI_32BIT_CODE=yes says so"; return 0 ;;
+        no) echo "no: KORVANI_32BIT_CODE=no says so"; return 1 ;;
+    esac
+    local source probe
+    source="$(dirname "${BASH_SOURCE[0]}")/probe_32bit_code.c"
+    probe="$(korvani_cache_dir)/probe_32bit_code"
+    if [ ! "$probe" -nt "$source" ]; then
+        mkdir -p "$(dirname "$probe")"
+        cc -O2 -no-pie -o "$probe" "$source" || { echo "no: the probe did not build"; return 1; }
+    fi
+    "$probe"
 }
 
 use_wine() {
     case "$1" in
         win64) ;;
         win32)
+            local capability
+            if ! capability=$(kernel_runs_32bit_code); then
+                echo "The i686 release cannot run here: ${capability#no: }." >&2
+                return 1
+            fi
             export PATH="$(wow64_wine_dir)/bin:$PATH"
             unset WINELOADER WINESERVER WINEDLLPATH
             if [ ! -x "$(wow64_wine_dir)/bin/wine" ]; then

@@ -5,6 +5,7 @@
 # i686 program runs under the new-WoW64 Wine, which runs the x86_64 driver too;
 # an x86_64 one under Debian's Wine.
 #   KORVANI_E2E_DPI=N   the display's density in dots per inch (default 96)
+# Exit status 77: the kernel refuses 32-bit code, so an i686 program cannot run.
 set -euo pipefail
 usage="usage: run_under_wine.sh WIN64_BUILD_DIR [PROGRAM_BUILD_DIR] [gtest args]"
 driver=$(cd "${1:?$usage}" && pwd)
@@ -25,6 +26,11 @@ pe_machine() {
 }
 arch=win64
 [ "$(pe_machine "$program/bin/KorvaniFWUpdater.exe")" = 014c ] && arch=win32
+# Skipped, with the reason, only where the kernel cannot run the i686 program at all.
+if [ "$arch" = win32 ] && ! capability=$(kernel_runs_32bit_code); then
+    echo "Not run: ${capability#no: }, so the new-WoW64 Wine cannot run the i686 release."
+    exit 77
+fi
 
 private_wine_session "$arch"
 if [ -n "${KORVANI_E2E_DPI:-}" ]; then
