@@ -13,6 +13,11 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_link_options(-Wl,--high-entropy-va)
 endif()
 add_compile_options(-ffunction-sections -fdata-sections)
+# Stack and buffer overflows end the program rather than run on; libssp is
+# linked in statically, so nothing is added beside the executable.
+add_compile_options(-fstack-protector-strong)
+add_compile_definitions(_FORTIFY_SOURCE=2)
+add_link_options(-fstack-protector-strong)
 add_link_options(-Wl,--gc-sections $<$<CONFIG:Release,MinSizeRel>:-s>)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
@@ -20,8 +25,10 @@ add_library(korvani_framework STATIC
     framework/application.cpp
     framework/common_dialog.cpp
     framework/form_window.cpp
+    framework/library_call.cpp
+    framework/library_fault.cpp
     framework/message_box.cpp
-    framework/queued_input.cpp
+    framework/stale_input.cpp
     framework/text_conversion.cpp
     framework/win32_error.cpp)
 target_include_directories(korvani_framework PUBLIC framework)

@@ -13,3 +13,15 @@ AppError ToAppError(std::exception_ptr error) {
         return {kErrInternal, L"Internal error"};
     }
 }
+
+std::int32_t ErrorNumber(std::exception_ptr error) noexcept {
+    try {
+        std::rethrow_exception(error);
+    } catch (const AppError& appError) {
+        return appError.number;
+    } catch (const std::bad_alloc&) {
+        return kErrOutOfMemory;
+    } catch (...) {
+        return kErrInternal;
+    }
+}

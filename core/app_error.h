@@ -22,3 +22,5 @@ constexpr std::int32_t kErrCancel = 32755;
 
 // Any exception as a run-time error: AppError itself, out of memory, or internal.
 AppError ToAppError(std::exception_ptr error);
+// Its number alone, which takes no memory: out of memory must not fail the test.
+std::int32_t ErrorNumber(std::exception_ptr error) noexcept;

@@ -19,7 +19,7 @@ constexpr std::size_t kMaxAnsiPath = 259;
 
 // A lossy conversion could name a different, existing file (best-fit maps
 // look-alike characters to ASCII), so such a path is replaced by its 8.3 form,
-// or refused with AppError. An over-long path is shortened when that helps.
+// or refused with AppError. So is an over-long one: shortened, or refused.
 // `shortPathOf` is asked with the "\\?\" form of a path of 260 characters or
 // more, which is the only form Windows looks such a path up in.
 std::string AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,

@@ -9,19 +9,24 @@ struct Steps {
     MessageBoxes& boxes;
     FirmwareFlasher& flasher;
 
+    // Each box is built inside its own error handling: out of memory while
+    // building it is that box's failure, like one that cannot be shown.
+
     // Retry leads to `retry`, any other answer ends. A box that cannot be shown
     // counts as a Retry, except where that would flash again without the user.
-    Step AskRetry(const MessageBoxContents& box, Step retry) {
+    template <class Build>
+    Step AskRetry(Build&& build, Step retry) {
         try {
-            return boxes.Show(box) == kAnswerRetry ? retry : Step::End;
+            return boxes.Show(build()) == kAnswerRetry ? retry : Step::End;
         } catch (...) {
             return retry == Step::Flash ? Step::End : retry;
         }
     }
 
-    void Tell(const MessageBoxContents& box) {
+    template <class Build>
+    void Tell(Build&& build) {
         try {
-            boxes.Show(box);
+            boxes.Show(build());
         } catch (...) {
             // The click ends either way.
         }
@@ -30,14 +35,15 @@ struct Steps {
     // Every failure of a step, not only our own run-time errors, is that
     // step's failure: out of memory in the dialog is still a selection error.
     Step ChooseFile() {
+        std::exception_ptr failure;
         try {
             dialog.ShowOpen();
+            return Step::Confirm;
         } catch (...) {
-            const AppError error = ToAppError(std::current_exception());
-            if (error.number != kErrCancel) Tell(SelectionErrorBox(error));
-            return Step::End;
+            failure = std::current_exception();
         }
-        return Step::Confirm;
+        if (ErrorNumber(failure) != kErrCancel) Tell([&] { return SelectionErrorBox(ToAppError(failure)); });
+        return Step::End;
     }
 
     // Anything but an explicit OK, a failure included, offers the dialog again.
@@ -50,21 +56,26 @@ struct Steps {
         }
     }
 
+    // The attempt lasts until its outcome has been answered, whichever way this ends.
     Step Flash() {
+        struct OutcomeTold {
+            FirmwareFlasher& flasher;
+            ~OutcomeTold() { flasher.OutcomeTold(); }
+        } told{flasher};
         FlashResult result;
         try {
             result = flasher.ProgramFirmwareFile(dialog.FileName());
         } catch (...) {
             // No result came back, so nothing was confirmed as flashed.
-            return AskRetry(UnexpectedResultBox(), Step::ChooseFile);
+            return AskRetry(UnexpectedResultBox, Step::ChooseFile);
         }
         switch (ClassifyFlashResult(result)) {
-            case FlashOutcome::Success: Tell(SuccessBox()); return Step::End;
-            case FlashOutcome::NotFirmware: return AskRetry(WrongFileBox(), Step::ChooseFile);
-            case FlashOutcome::ErasedNotRecognised: return AskRetry(DeviceNotFoundBox(), Step::Flash);
+            case FlashOutcome::Success: Tell(SuccessBox); return Step::End;
+            case FlashOutcome::NotFirmware: return AskRetry(WrongFileBox, Step::ChooseFile);
+            case FlashOutcome::ErasedNotRecognised: return AskRetry(DeviceNotFoundBox, Step::Flash);
             case FlashOutcome::Unexpected: break;
         }
-        return AskRetry(UnexpectedResultBox(), Step::ChooseFile);
+        return AskRetry(UnexpectedResultBox, Step::ChooseFile);
     }
 };
 

@@ -21,10 +21,13 @@ public:
     virtual int Show(const MessageBoxContents& box) = 0;  // the user's answer
 };
 
+// One attempt runs from the flashing call until the user has answered the box
+// that tells its outcome: the machine must not be shut down in between.
 class FirmwareFlasher {
 public:
     virtual ~FirmwareFlasher() = default;
-    virtual FlashResult ProgramFirmwareFile(const std::wstring& path) = 0;
+    virtual FlashResult ProgramFirmwareFile(const std::wstring& path) = 0;  // starts an attempt
+    virtual void OutcomeTold() noexcept = 0;                                // ends it
 };
 
 // Runs one click to its end. No exception leaves it.

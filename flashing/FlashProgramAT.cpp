@@ -4,6 +4,7 @@
 
 #include "app_error.h"
 #include "exported_function.h"
+#include "library_call.h"
 
 namespace Inicio {
 
@@ -35,6 +36,7 @@ std::int32_t FlashProgramAT(char* path) {
     // Stays empty after a failed binding, so the next call tries again.
     static FlashProgramATFn entry = nullptr;
     if (entry == nullptr) entry = BindFlashProgramAT();
+    const LibraryCall call;
     return entry(path);
 }
 

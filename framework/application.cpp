@@ -36,9 +36,9 @@ int RunMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
-void ReportUnhandledError(const AppError& error) {
+void ReportUnhandledError(std::exception_ptr error) noexcept {
     try {
-        ShowMessageBox(nullptr, UnhandledErrorBox(error));
+        ShowMessageBox(nullptr, UnhandledErrorBox(ToAppError(error)));
     } catch (...) {
         // Nothing more can be told; the exit status still says it.
     }

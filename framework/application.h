@@ -16,8 +16,9 @@ std::wstring AppPath();
 // Runs until the last window is gone (then 0) or an unhandled error; returns the exit status.
 int RunMessageLoop();
 
-// Tells the user and ends the message loop with kExitUnhandledError.
-void ReportUnhandledError(const AppError& error);
+// Tells the user and ends the message loop with kExitUnhandledError. Takes the
+// exception itself: turning it into a message may fail too, out of memory.
+void ReportUnhandledError(std::exception_ptr error) noexcept;
 
 // Runs `body` and turns any exception into an unhandled run-time error: used
 // where an exception must not cross into Windows (window procedures).
@@ -26,6 +27,6 @@ void GuardAgainstUnhandledErrors(Body&& body) {
     try {
         body();
     } catch (...) {
-        ReportUnhandledError(ToAppError(std::current_exception()));
+        ReportUnhandledError(std::current_exception());
     }
 }

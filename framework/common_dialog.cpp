@@ -6,7 +6,7 @@
 #include "common_dialog_error.h"
 #include "exported_function.h"
 #include "file_filter.h"
-#include "queued_input.h"
+#include "stale_input.h"
 
 namespace {
 
@@ -57,9 +57,13 @@ void CommonDialog::ShowOpen(HWND owner) {
     ofn.lpstrTitle = DialogTitle.empty() ? nullptr : DialogTitle.c_str();
     ofn.Flags = static_cast<DWORD>(Flags);
 
-    // A key still queued from the click must not answer the dialog.
-    DiscardQueuedInput();
-    if (comdlg32.getOpenFileName(&ofn)) {
+    // A key still queued from the click, or still held, must not answer the dialog.
+    bool chosen;
+    {
+        const IgnoreStaleInput staleInput;
+        chosen = comdlg32.getOpenFileName(&ofn);
+    }
+    if (chosen) {
         fileName_ = buffer.c_str();
         FilterIndex = static_cast<std::int16_t>(ofn.nFilterIndex);
         return;

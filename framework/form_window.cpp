@@ -146,6 +146,16 @@ FormWindow::Busy::~Busy() {
     SetCursor(previousCursor_);
 }
 
+FormWindow::ShutdownBlock::ShutdownBlock(FormWindow& form, const wchar_t* reason) : form_(form) {
+    form_.shutdownBlocked_ = true;
+    ShutdownBlockReasonCreate(form_.window_, reason);
+}
+
+FormWindow::ShutdownBlock::~ShutdownBlock() {
+    ShutdownBlockReasonDestroy(form_.window_);
+    form_.shutdownBlocked_ = false;
+}
+
 LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
@@ -169,7 +179,7 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (clickRunning_) return 0;
             break;
         case WM_QUERYENDSESSION:
-            if (clickRunning_) return FALSE;
+            if (shutdownBlocked_) return FALSE;
             break;
         case WM_SETCURSOR:
             if (busy_) {

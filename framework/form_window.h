@@ -23,6 +23,7 @@ struct FormDefinition {
 
 // While its button's click runs, a second click does nothing and a request
 // to close the window is ignored: what the click started is seen to its end.
+// Log-off and shutdown are held off only while a ShutdownBlock lives.
 class FormWindow {
 public:
     FormWindow(const FormDefinition& definition, std::function<void()> onButtonClick);
@@ -47,6 +48,18 @@ public:
         HCURSOR previousCursor_;
     };
 
+    // While it lives, log-off and shutdown are refused, and Windows shows `reason`.
+    class ShutdownBlock {
+    public:
+        ShutdownBlock(FormWindow& form, const wchar_t* reason);
+        ~ShutdownBlock();
+        ShutdownBlock(const ShutdownBlock&) = delete;
+        ShutdownBlock& operator=(const ShutdownBlock&) = delete;
+
+    private:
+        FormWindow& form_;
+    };
+
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -59,4 +72,5 @@ private:
     HFONT font_ = nullptr;
     bool clickRunning_ = false;
     bool busy_ = false;
+    bool shutdownBlocked_ = false;
 };

@@ -1,7 +1,7 @@
 #include "message_box.h"
 
 #include "app_title.h"
-#include "queued_input.h"
+#include "stale_input.h"
 #include "win32_error.h"
 
 static_assert(kButtonsOk == MB_OK && kButtonsOkCancel == MB_OKCANCEL &&
@@ -13,7 +13,7 @@ static_assert(kAnswerOk == IDOK && kAnswerCancel == IDCANCEL && kAnswerRetry == 
 int ShowMessageBox(HWND owner, const MessageBoxContents& box) {
     const wchar_t* title = box.title ? box.title->c_str() : kAppTitle;
     // A key or click meant for what came before must not answer this box.
-    DiscardQueuedInput();
+    const IgnoreStaleInput staleInput;
     const int answer = MessageBoxW(owner, box.text.c_str(), title, static_cast<UINT>(box.style));
     if (answer == 0) throw LastWin32Error(L"MessageBoxW");
     return answer;

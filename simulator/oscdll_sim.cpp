@@ -9,6 +9,8 @@
 //                                  for a char[MAX_PATH] of its own would
 // KORVANI_SIM_PUMP=1               dispatch the caller's window messages while it works, as a
 //                                  library with a progress window or a COM wait would
+// KORVANI_SIM_FAULT=av|cxx         crash after logging the call: an access violation, or a C++
+//                                  exception of another compiler (SEH code 0xE06D7363)
 #include <windows.h>
 
 #include <cstdint>
@@ -148,6 +150,16 @@ extern "C" std::int32_t WINAPI FlashProgramAT(char* path) {
                   Crc32(file.bytes.data(), file.bytes.size()), static_cast<long>(result),
                   ZeroFilledToMaxPath(path) ? 1 : 0);
     AppendToSimLog("call path=" + Escaped(path) + line);
+
+    const std::string fault = Environment("KORVANI_SIM_FAULT");
+    if (fault == "av") {
+        int* volatile nowhere = nullptr;  // volatile: the compiler may not turn this into a trap
+        *nowhere = 0;
+    }
+    if (fault == "cxx") {
+        const ULONG_PTR thrown[] = {0x19930520, 0, 0};  // the magic number such a throw carries
+        RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 3, thrown);
+    }
 
     if (Environment("KORVANI_SIM_SCRIBBLE") == "1") {
         std::memset(path, '#', MAX_PATH - 1);

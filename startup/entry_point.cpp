@@ -5,6 +5,7 @@
 #include "Inicio.h"
 #include "application.h"
 #include "exit_status.h"
+#include "library_fault.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Never look for a DLL in the current directory. The rest of the search
@@ -16,9 +17,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     int status;
     try {
+        PrepareLibraryFaultReport(kExitLibraryFault);
         status = Inicio::Main();
     } catch (...) {
-        ReportUnhandledError(ToAppError(std::current_exception()));
+        ReportUnhandledError(std::current_exception());
         return kExitUnhandledError;
     }
     if (status != kExitNormal) return status;

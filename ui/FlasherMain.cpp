@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <optional>
+
 #include "ProgramFirmwareFile.h"
 #include "application.h"
 #include "message_box.h"
@@ -46,19 +48,23 @@ private:
 };
 
 // The window waits, disabled, while the library works: the thread is the
-// library's until it returns, and it may pump messages itself.
+// library's until it returns, and it may pump messages itself. From the call
+// until its outcome has been answered, Windows is asked not to shut down.
 class LibraryFlasher : public FirmwareFlasher {
 public:
     explicit LibraryFlasher(FormWindow& window) : window_(window) {}
     FlashResult ProgramFirmwareFile(const std::wstring& path) override {
+        if (!shutdownBlock_) shutdownBlock_.emplace(window_, kShutdownBlockReason);
         // A fresh copy each attempt: the library may write into the one it gets.
         std::wstring copy = path;
         const FormWindow::Busy busy(window_);
         return Inicio::ProgramFirmwareFile(copy);
     }
+    void OutcomeTold() noexcept override { shutdownBlock_.reset(); }
 
 private:
     FormWindow& window_;
+    std::optional<FormWindow::ShutdownBlock> shutdownBlock_;
 };
 
 }  // namespace

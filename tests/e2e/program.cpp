@@ -263,6 +263,20 @@ void PressKeys(std::initializer_list<WORD> keys) {
         throw std::runtime_error("SendInput failed: " + std::to_string(GetLastError()));
 }
 
+void PostHeldKeys(HWND window, std::initializer_list<WORD> keys) {
+    if (window == nullptr) throw std::runtime_error("no window to send the held keys to");
+    for (WORD key : keys) {
+        const LPARAM held =
+            1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16 | LPARAM{1} << 30;
+        PostMessageW(window, WM_KEYDOWN, key, held);
+        PostMessageW(window, WM_KEYUP, key, held | LPARAM{1} << 31);
+    }
+}
+
+bool AllowsLogOff(HWND window) {
+    return SendWithTimeout(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) != 0;
+}
+
 bool WaitGone(HWND window, DWORD timeoutMs) {
     return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }

@@ -83,6 +83,12 @@ void Press(HWND window, int controlId);
 void Close(HWND window);
 // Real key strokes, each key down then up, to whichever window is in front.
 void PressKeys(std::initializer_list<WORD> keys);
+// What keys held since before `window` came up send it: a repeat key-down
+// (bit 30 set) and the key-up. Posted, as Wine forgets a held key when a new
+// window takes the focus.
+void PostHeldKeys(HWND window, std::initializer_list<WORD> keys);
+// Whether the window lets Windows log the user off now.
+bool AllowsLogOff(HWND window);
 bool WaitGone(HWND window, DWORD timeoutMs = kPatience);
 
 // The open-file dialog.

@@ -2,12 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "app_folder.h"
+#include "exit_status.h"
 #include "program.h"
 
 namespace {
-
-constexpr DWORD kFlashingLibraryMissing = 2;
-constexpr DWORD kBootLibraryMissing = 3;
 
 struct Started {
     std::optional<DWORD> exitStatus;
@@ -38,7 +36,7 @@ Started Start(const AppFolder& folder, LaunchOptions options = {}) {
 TEST(Startup, BothLibrariesPresentOpensTheWindowAndClosingItEndsWithZero) {
     const Started started = Start(AppFolder(L"both").WithStandardLibraries());
     EXPECT_TRUE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, 0u);
+    EXPECT_EQ(started.exitStatus, DWORD{kExitNormal});
     EXPECT_EQ(started.log, "loaded OSCdll.DLL\nloaded AT91Boot_DLL.dll\n");
 }
 
@@ -47,7 +45,7 @@ TEST(Startup, MissingFlashingLibraryEndsSilentlyWithoutTryingTheBootLibrary) {
     folder.Copy(L"bin\\AT91Boot_DLL.dll", L"AT91Boot_DLL.dll");
     const Started started = Start(folder);
     EXPECT_FALSE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, kFlashingLibraryMissing);
+    EXPECT_EQ(started.exitStatus, DWORD{kExitFlashingLibraryMissing});
     EXPECT_EQ(started.log, "");
 }
 
@@ -57,7 +55,7 @@ TEST(Startup, FlashingLibraryThatIsNoLibraryEndsSilently) {
         .Copy(L"bin\\AT91Boot_DLL.dll", L"AT91Boot_DLL.dll");
     const Started started = Start(folder);
     EXPECT_FALSE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, kFlashingLibraryMissing);
+    EXPECT_EQ(started.exitStatus, DWORD{kExitFlashingLibraryMissing});
 }
 
 TEST(Startup, MissingBootLibraryEndsSilentlyAfterLoadingTheFlashingLibrary) {
@@ -65,7 +63,7 @@ TEST(Startup, MissingBootLibraryEndsSilentlyAfterLoadingTheFlashingLibrary) {
     folder.Copy(L"bin\\OSCdll.DLL", L"OSCdll.DLL");
     const Started started = Start(folder);
     EXPECT_FALSE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, kBootLibraryMissing);
+    EXPECT_EQ(started.exitStatus, DWORD{kExitBootLibraryMissing});
     EXPECT_EQ(started.log, "loaded OSCdll.DLL\n");
 }
 
@@ -79,7 +77,7 @@ TEST(Startup, LibrariesElsewhereDoNotCount) {
     options.environment.push_back({L"PATH", elsewhere.Path() + L";C:\\windows\\system32;C:\\windows"});
     const Started started = Start(folder, options);
     EXPECT_FALSE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, kFlashingLibraryMissing);
+    EXPECT_EQ(started.exitStatus, DWORD{kExitFlashingLibraryMissing});
 }
 
 TEST(Startup, LibraryNamesDifferingOnlyInCaseAreFound) {
@@ -87,7 +85,7 @@ TEST(Startup, LibraryNamesDifferingOnlyInCaseAreFound) {
     folder.Copy(L"bin\\OSCdll.DLL", L"oscdll.dll").Copy(L"bin\\AT91Boot_DLL.dll", L"at91boot_dll.DLL");
     const Started started = Start(folder);
     EXPECT_TRUE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, 0u);
+    EXPECT_EQ(started.exitStatus, DWORD{kExitNormal});
 }
 
 TEST(Startup, FlashingLibraryWithoutTheEntryPointStillStarts) {
@@ -102,7 +100,7 @@ TEST(Startup, FolderNamedOutsideTheAnsiCodePageStarts) {
     const Started started =
         Start(AppFolder(L"\u041f\u0440\u043e\u0448\u0438\u0432\u043a\u0430").WithStandardLibraries());
     EXPECT_TRUE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, 0u);
+    EXPECT_EQ(started.exitStatus, DWORD{kExitNormal});
 }
 
 }  // namespace

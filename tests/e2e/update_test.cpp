@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "crc32.h"
+#include "exit_status.h"
 #include "product.h"
 #include "session.h"
 
@@ -64,8 +65,16 @@ TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
                                      s->folder.File(L"new firmware v2.bin") + L"?");
     EXPECT_EQ(confirmation.buttons, (std::vector<std::wstring>{L"OK", L"Cancel"}));
     EXPECT_FALSE(confirmation.hasIcon);
+    EXPECT_TRUE(AllowsLogOff(s->window)) << "nothing is being written yet";
 
-    s->Answer(IDCANCEL);
+    // Enter and Space held since the dialog: their repeats and releases answer nothing.
+    HWND box = s->Front();
+    PostHeldKeys(s->program->Focus(), {VK_RETURN, VK_SPACE});
+    Sleep(500);
+    ASSERT_TRUE(IsWindowVisible(box)) << "a held key answered the question";
+    ASSERT_TRUE(s->Calls().empty());
+    PressKeys({VK_ESCAPE});  // a fresh press still answers it
+    ASSERT_TRUE(WaitGone(box));
     EXPECT_TRUE(s->DialogInFront());
     s->Pick();
     s->Answer(kCloseBox);  // closing the box refuses it too
@@ -94,7 +103,9 @@ TEST_F(Update, SuccessIsToldOnceAndTheWindowTakesAnotherClick) {
     EXPECT_TRUE(calls[0].opened);
     EXPECT_EQ(calls[0].crc, CrcOf(Firmware('a')));
 
-    s->ClickUpdate();
+    // The dialog offers the file just written: a double Enter must not take it.
+    PressKeys({VK_RETURN, VK_RETURN});
+    Sleep(500);
     EXPECT_TRUE(s->DialogInFront());
     s->Answer(IDCANCEL);
     s->ExpectIdle();
@@ -192,11 +203,38 @@ TEST_F(Update, NothingDoneDuringTheCallAnswersForTheUserOrEndsTheUpdate) {
         PostMessageW(s->window, WM_CLOSE, 0, 0);  // what "End task" sends
         Close(s->window);
         EXPECT_EQ(s->Box().text, kDeviceNotFoundText);
+        PostHeldKeys(s->program->Focus(), {VK_RETURN, VK_SPACE});  // held from the call on
         Sleep(500);
         EXPECT_EQ(s->program->Windows().size(), 2u) << "the box stays up, and nothing else opened";
-        s->Answer(IDCANCEL);
+        EXPECT_FALSE(AllowsLogOff(s->window)) << "the outcome is not read yet";
+        PressKeys({VK_ESCAPE});  // a fresh press still answers it
         s->ExpectIdle();
         EXPECT_EQ(s->Calls().size(), 1u) << "flashed again without the user's answer";
+    }
+}
+
+TEST_F(Update, LibraryCrashIsToldAndEndsTheProgram) {
+    const std::pair<const wchar_t*, std::wstring> faults[] = {
+        {L"av", L"exception C0000005 in OSCdll.DLL at offset 0x"}, {L"cxx", L"exception E06D7363"}};
+    for (const auto& [fault, named] : faults) {
+        SCOPED_TRACE(fault);
+        LaunchOptions crashing;
+        crashing.environment = {{L"KORVANI_SIM_FAULT", fault}};
+        Start("0", crashing);
+        s->ClickUpdate();
+        s->Pick();
+        s->Confirm();
+        HWND box = s->program->WaitForDialog();
+        ASSERT_NE(box, nullptr) << "the crash was not told";
+        const MessageBoxView report = ReadMessageBox(box);
+        EXPECT_EQ(report.title, L"Korvani Update");
+        EXPECT_NE(report.text.find(named), std::wstring::npos) << report.text;
+        EXPECT_NE(report.text.find(L"may have been left erased"), std::wstring::npos);
+        EXPECT_EQ(report.buttons, std::vector<std::wstring>{L"OK"});
+        EXPECT_TRUE(report.hasIcon);
+        Press(box, IDOK);
+        EXPECT_EQ(s->program->WaitForExit(), DWORD{kExitLibraryFault});
+        EXPECT_EQ(s->Calls().size(), 1u);
     }
 }
 

@@ -73,11 +73,17 @@ TEST(LibraryPath, OverlongPathIsShortenedWhenThatFits) {
     EXPECT_EQ(Choose(longPath, shortPaths), "C:\\AAAAAA~1.BIN");
     EXPECT_EQ(Choose(longUnc, shortPaths), "\\\\server\\share\\AAAAAA~1.BIN");
 
-    // No short form, or one still too long: the full path still names the right file.
+    // No short form, or one still too long: refused, never handed over.
     ShortPaths none;
-    EXPECT_EQ(Choose(longPath, none), std::string(longPath.begin(), longPath.end()));
     ShortPaths stillLong{{{L"\\\\?\\" + longPath, L"\\\\?\\C:\\" + std::wstring(280, L'B')}}};
-    EXPECT_EQ(Choose(longPath, stillLong), std::string(longPath.begin(), longPath.end()));
+    for (ShortPaths* shortPaths : {&none, &stillLong}) {
+        try {
+            Choose(longPath, *shortPaths);
+            ADD_FAILURE() << "an over-long path was passed on";
+        } catch (const AppError& error) {
+            EXPECT_EQ(error.number, kErrBadFileName);
+        }
+    }
 }
 
 TEST(LibraryPath, LimitIsTheAnsiFunctionsMaxPathInBytes) {
@@ -85,7 +91,7 @@ TEST(LibraryPath, LimitIsTheAnsiFunctionsMaxPathInBytes) {
     const std::wstring atLimit = L"C:\\" + std::wstring(256, L'x');
     EXPECT_EQ(Choose(atLimit, shortPaths).size(), 259u);
     EXPECT_EQ(shortPaths.asked, 0);
-    Choose(atLimit + L"x", shortPaths);
+    EXPECT_THROW(Choose(atLimit + L"x", shortPaths), AppError);
     EXPECT_EQ(shortPaths.asked, 1);
 
     // 200 characters, but 300 bytes in a code page of two bytes to the letter.

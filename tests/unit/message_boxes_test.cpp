@@ -38,6 +38,22 @@ TEST(MessageBoxes, TextsTitlesButtonsAndIconsAreExact) {
               L"Warning", 5);
 }
 
+TEST(MessageBoxes, LibraryFaultNamesCodeAndPlaceAndFitsItsBuffer) {
+    const std::wstring advice =
+        L".\nYour Korvani may have been left erased.\n"
+        L"Disconnect it, reconnect it and start the update again.\n"
+        L"If this happens again, check Quellmar's wiki web\n(" KORVANI_SUPPORT_WIKI ") for help and tools.";
+    wchar_t text[512];
+    WriteLibraryFaultText(text, 0xC0000005, L"OSCdll.DLL", 0x1A2B);
+    EXPECT_EQ(text,
+              L"The flashing library failed with exception C0000005 in OSCdll.DLL at offset 0x1A2B" + advice);
+    WriteLibraryFaultText(text, 0x5, L"", 0);
+    EXPECT_EQ(text, L"The flashing library failed with exception 00000005" + advice);
+    wchar_t small[8];
+    WriteLibraryFaultText(small, 0xE06D7363, L"x", 0);
+    EXPECT_EQ(std::wstring(small), L"The fla");
+}
+
 TEST(MessageBoxes, UnhandledErrorNamesNumberAndDescription) {
     ExpectBox(UnhandledErrorBox({6, L"Overflow"}), L"Run-time error '6':\r\n\r\nOverflow", L"Korvani Update",
               16 + 0x2000);

@@ -12,6 +12,25 @@
 
 namespace {
 
+// While set, every operator new fails: memory has run out.
+bool outOfMemory = false;
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    void* memory = outOfMemory ? nullptr : std::malloc(size != 0 ? size : 1);
+    if (memory == nullptr) throw std::bad_alloc();
+    return memory;
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+
+namespace {
+
 using Events = std::vector<std::string>;
 
 const AppError kCancelled{kErrCancel, L"Cancel was selected."};
@@ -44,8 +63,10 @@ public:
     explicit ScriptedDialog(Events& events) : events_(events) {}
     std::deque<std::optional<AppError>> showings;  // nullopt: the user chose kChosen
     bool fileNameFails = false;
+    bool failureExhaustsMemory = false;
 
     void ShowOpen() override {
+        outOfMemory = false;  // back by the next showing
         Record(events_, "dialog");
         // Once the script is used up the user cancels.
         std::optional<AppError> outcome = kCancelled;
@@ -53,7 +74,10 @@ public:
             outcome = showings.front();
             showings.pop_front();
         }
-        if (outcome) Raise(*outcome);
+        if (outcome) {
+            outOfMemory = failureExhaustsMemory;
+            Raise(*outcome);
+        }
         chosen_ = kChosen;
     }
     std::wstring FileName() override {
@@ -105,8 +129,10 @@ private:
 
 class ScriptedFlasher : public FirmwareFlasher {
 public:
-    explicit ScriptedFlasher(Events& events) : events_(events) {}
+    explicit ScriptedFlasher(Events& events) : events_(events) { toldAfter.reserve(16); }
     std::deque<std::variant<FlashResult, AppError>> results;  // once used up: success
+    bool exhaustsMemory = false;                              // as the library returns
+    std::vector<std::size_t> toldAfter;  // how many events there were when each attempt ended
 
     FlashResult ProgramFirmwareFile(const std::wstring& path) override {
         Record(events_, "flash " + Narrow(path));
@@ -116,8 +142,10 @@ public:
             results.pop_front();
         }
         if (auto* error = std::get_if<AppError>(&result)) Raise(*error);
+        outOfMemory = exhaustsMemory;
         return std::get<FlashResult>(result);
     }
+    void OutcomeTold() noexcept override { toldAfter.push_back(events_.size()); }
 
 private:
     Events& events_;
@@ -160,6 +188,14 @@ TEST_F(UpdateWorkflow, SelectionErrorBoxThatCannotShowStillEnds) {
     dialog.showings = {kBroken};
     boxes.answers = {kFails};
     EXPECT_EQ(Run(), (Events{"dialog", "selection-error"}));
+
+    // Memory stays short after the dialog failed for want of it: no box can be built.
+    events.clear();
+    dialog.showings = {kOutOfMemory};
+    dialog.failureExhaustsMemory = true;
+    RunUpdateWorkflow(dialog, boxes, flasher);
+    outOfMemory = false;
+    EXPECT_EQ(events, (Events{"dialog"}));
 }
 
 TEST_F(UpdateWorkflow, SuccessIsToldOnceAndEnds) {
@@ -241,6 +277,8 @@ TEST_F(UpdateWorkflow, ErasedDeviceRetryFlashesTheSameFileAgainWithoutDialog) {
     boxes.answers = {kAnswerOk, kAnswerRetry, kAnswerRetry, kAnswerOk};
     EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "device-not-found", flash, "device-not-found",
                              flash, "success"}));
+    // Each attempt lasts until its box has been answered.
+    EXPECT_EQ(flasher.toldAfter, (std::vector<std::size_t>{4, 6, 8}));
 }
 
 TEST_F(UpdateWorkflow, ErasedDeviceCancelEnds) {
@@ -283,6 +321,13 @@ TEST_F(UpdateWorkflow, RetryBoxesThatCannotShowGoBackToTheDialog) {
             EXPECT_EQ(Run().back(), "dialog") << result;
         }
     }
+    // Out of memory while the box is built, memory back by the dialog.
+    events.clear();
+    Choose();
+    flasher.results = {FlashResult{-1}};
+    flasher.exhaustsMemory = true;
+    boxes.answers = {kAnswerOk};
+    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "dialog"}));
 }
 
 TEST_F(UpdateWorkflow, UnreadablePathAtFlashingIsAnUnexpectedResult) {
