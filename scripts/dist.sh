@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# make dist: the release packages, byte for byte the same from the same commit
-# when unsigned, and their SHA256SUMS. With KORVANI_SIGN_PFX (a PKCS#12 file)
+# make dist: the release package, byte for byte the same from the same commit
+# when unsigned, and its SHA256SUMS. With KORVANI_SIGN_PFX (a PKCS#12 file)
 # and KORVANI_SIGN_PASS_FILE (the file holding its password) the program is
-# signed with Authenticode first. KORVANI_DIST_DIR puts the packages elsewhere;
-# KORVANI_RELEASE_BUILD takes them from another win32 build folder.
+# signed with Authenticode first, and time-stamped by the RFC 3161 server at
+# KORVANI_SIGN_TIMESTAMP_URL when that is set. KORVANI_DIST_DIR puts the
+# package elsewhere; KORVANI_RELEASE_BUILD takes it from another win32 build.
+#
+# No stand-in library is ever packaged: unzipped beside the program, one would
+# answer "Updated!" while the device is never touched. The simulated
+# controller stays in the build tree, for make run and the tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KORVANI_RELEASE_BUILD:-$root/build/win32}
@@ -31,18 +36,15 @@ signed="no"
 if [ -z "${KORVANI_SIGN_PFX:-}" ]; then
     cp "$bin/KorvaniFWUpdater.exe" "$stage/"
 else
+    timestamp=()
+    [ -z "${KORVANI_SIGN_TIMESTAMP_URL:-}" ] || timestamp=(-ts "$KORVANI_SIGN_TIMESTAMP_URL")
     osslsigncode sign -pkcs12 "$KORVANI_SIGN_PFX" -readpass "${KORVANI_SIGN_PASS_FILE:?the PFX password file}" \
-        -n "Korvani Update" -h sha256 -in "$bin/KorvaniFWUpdater.exe" -out "$stage/KorvaniFWUpdater.exe" >/dev/null
+        -n "Korvani Update" -h sha256 "${timestamp[@]}" -in "$bin/KorvaniFWUpdater.exe" -out "$stage/KorvaniFWUpdater.exe" >/dev/null
     signed="yes, by $(openssl pkcs12 -in "$KORVANI_SIGN_PFX" -passin "file:$KORVANI_SIGN_PASS_FILE" -nokeys -clcerts 2>/dev/null |
         openssl x509 -noout -subject -nameopt oneline | sed 's/^subject= *//')"
 fi
 crlf "$root/docs/GUIDE.txt" "$stage/README.txt"
 package "KorvaniFWUpdater-$version-win32.zip" "$stage/KorvaniFWUpdater.exe" "$stage/README.txt"
-
-rm -f "$stage"/*
-cp "$bin"/OSCdll.DLL "$bin"/AT91Boot_DLL.dll "$bin"/*.bin "$stage/"
-crlf "$root/docs/SIMULATOR.txt" "$stage/SIMULATOR.txt"
-package "KorvaniFWUpdater-$version-simulator-win32.zip" "$stage"/*
 
 (cd "$dist" && sha256sum "${packages[@]}" > SHA256SUMS)
 

@@ -54,13 +54,22 @@ class Artefacts(unittest.TestCase):
                 exports = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
                 self.assertEqual(exports.symbols if exports else [], [])
 
-    def test_hardened_and_without_time_stamp(self):
+    def test_hardened_small_and_without_time_stamp(self):
         for folder in MACHINES:
+            path = os.path.join(folder, "KorvaniFWUpdater.exe")
             pe = load(folder, "KorvaniFWUpdater.exe")
+            relocations = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
             with self.subTest(folder=folder):
                 self.assertTrue(pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_NX_COMPAT)
                 self.assertTrue(pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE)
+                # Without relocations Windows cannot move the image, DYNAMIC_BASE or not.
+                self.assertFalse(pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED)
+                self.assertGreater(relocations.Size, 0)
+                # The stack protector's own report, linked in statically.
+                with open(path, "rb") as exe:
+                    self.assertIn(b"*** stack smashing detected ***", exe.read())
                 self.assertEqual(pe.FILE_HEADER.TimeDateStamp, 0)
+                self.assertLessEqual(os.path.getsize(path), 256 * 1024)
 
     def test_manifest_runs_as_invoker_and_is_per_monitor_dpi_aware(self):
         for folder in MACHINES:

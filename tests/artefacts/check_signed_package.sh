@@ -17,6 +17,13 @@ KORVANI_RELEASE_BUILD="$build" KORVANI_DIST_DIR="$work/dist" KORVANI_SIGN_PFX="$
     "$root/scripts/dist.sh" | tee "$work/report"
 grep -q "^Program signed: yes, by .*Korvani test signer" "$work/report"
 (cd "$work/dist" && sha256sum -c SHA256SUMS)
+# A stand-in beside the real program would fake "Updated!".
+for zip in "$work"/dist/*.zip; do
+    if unzip -Z1 "$zip" | grep -qiE '(^|/)(oscdll|at91boot_dll)\.dll$'; then
+        echo "$zip holds a stand-in library" >&2
+        exit 1
+    fi
+done
 
 program_zip=$(ls "$work"/dist/KorvaniFWUpdater-*-win32.zip | grep -v simulator)
 unzip -q "$program_zip" KorvaniFWUpdater.exe -d "$work/unpacked"
