@@ -13,8 +13,9 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_link_options(-Wl,--high-entropy-va)
 endif()
 add_compile_options(-ffunction-sections -fdata-sections)
-# Stack and buffer overflows end the program rather than run on; libssp is
-# linked in statically, so nothing is added beside the executable.
+# Stack and buffer overflows end the program rather than run on. Static: the
+# fortified functions come from libssp.a, and the program brings its own guard
+# (startup/stack_protector.cpp), so nothing is added beside the executable.
 add_compile_options(-fstack-protector-strong)
 add_compile_definitions(_FORTIFY_SOURCE=2)
 add_link_options(-fstack-protector-strong)
@@ -39,6 +40,7 @@ add_executable(KorvaniFWUpdater WIN32
     startup/Inicio.cpp
     startup/WindowsAPI.cpp
     startup/terminate_handler.cpp
+    startup/stack_protector.cpp
     flashing/FlashProgramAT.cpp
     flashing/ProgramFirmwareFile.cpp
     ui/FlasherMain.cpp

@@ -11,7 +11,6 @@ struct Steps {
 
     // Each box is built inside its own error handling: out of memory while
     // building it is that box's failure, like one that cannot be shown.
-
     // Retry leads to `retry`, any other answer ends. A box that cannot be shown
     // counts as a Retry, except where that would flash again without the user.
     template <class Build>

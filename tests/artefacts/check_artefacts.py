@@ -4,6 +4,7 @@
 usage: check_artefacts.py WIN32_BIN WIN64_BIN
 """
 import os
+import re
 import sys
 import unittest
 
@@ -21,6 +22,18 @@ FILES = ("KorvaniFWUpdater.exe", "OSCdll.DLL", "AT91Boot_DLL.dll")
 
 def load(folder, name):
     return pefile.PE(os.path.join(folder, name))
+
+
+def calls_to_fail_fast(pe, code):
+    """Call sites of the function that ends the process with `int 0x29` and `code`."""
+    text = next(section for section in pe.sections if section.Name.rstrip(b"\0") == b".text")
+    data = text.get_data()
+    handler = re.search(rb"\xB9" + bytes([code]) + rb"\0\0\0.{0,8}?\xCD\x29", data, re.S)
+    if handler is None:
+        return 0
+    targets = (call.end() + int.from_bytes(call.group(1), "little", signed=True)
+               for call in re.finditer(rb"\xE8(.{4})", data, re.S))
+    return sum(handler.start() - 16 <= target <= handler.start() for target in targets)
 
 
 class Artefacts(unittest.TestCase):
@@ -65,9 +78,10 @@ class Artefacts(unittest.TestCase):
                 # Without relocations Windows cannot move the image, DYNAMIC_BASE or not.
                 self.assertFalse(pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED)
                 self.assertGreater(relocations.Size, 0)
-                # The stack protector's own report, linked in statically.
-                with open(path, "rb") as exe:
-                    self.assertIn(b"*** stack smashing detected ***", exe.read())
+                # Protected functions call the guard's failure (fast-fail code 2), the
+                # fortified functions the overflow's (code 8); unprotected builds neither.
+                self.assertGreaterEqual(calls_to_fail_fast(pe, 2), 10)
+                self.assertGreaterEqual(calls_to_fail_fast(pe, 8), 1)
                 self.assertEqual(pe.FILE_HEADER.TimeDateStamp, 0)
                 self.assertLessEqual(os.path.getsize(path), 256 * 1024)
 
