@@ -13,12 +13,6 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_link_options(-Wl,--high-entropy-va)
 endif()
 add_compile_options(-ffunction-sections -fdata-sections)
-# Stack and buffer overflows end the program rather than run on. Static: the
-# fortified functions come from libssp.a, and the program brings its own guard
-# (startup/stack_protector.cpp), so nothing is added beside the executable.
-add_compile_options(-fstack-protector-strong)
-add_compile_definitions(_FORTIFY_SOURCE=2)
-add_link_options(-fstack-protector-strong)
 add_link_options(-Wl,--gc-sections $<$<CONFIG:Release,MinSizeRel>:-s>)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
@@ -52,6 +46,17 @@ set_property(SOURCE resources/KorvaniFWUpdater.rc APPEND PROPERTY OBJECT_DEPENDS
     ${CMAKE_SOURCE_DIR}/resources/KorvaniFWUpdater.ico
     ${KORVANI_GENERATED_DIR}/KorvaniFWUpdater.manifest
     ${KORVANI_GENERATED_DIR}/product.h)
+
+# Stack and buffer overflows end the program rather than run on. Static: the
+# fortified functions come from libssp.a, and the program brings its own guard
+# (startup/stack_protector.cpp), so nothing is added beside the executable.
+# The program's code only: the stand-ins play the maker's libraries, and
+# libssp's guard in them would load advapi32 into every start-up measured.
+foreach(target korvani_core korvani_framework_portable korvani_framework KorvaniFWUpdater)
+    target_compile_options(${target} PRIVATE -fstack-protector-strong)
+    target_compile_definitions(${target} PRIVATE _FORTIFY_SOURCE=2)
+endforeach()
+target_link_options(korvani_framework INTERFACE -fstack-protector-strong)
 
 add_subdirectory(simulator)
 add_subdirectory(bench)

@@ -36,12 +36,13 @@ std::wstring CurrentDirectory() {
 
 }  // namespace
 
+// Only reads until the fault watch is ready: if it cannot be, nothing is
+// left changed and the library is not called.
 LibraryCall::LibraryCall()
+    : x87ControlWord_(X87ControlWord()), mxcsr_(Mxcsr()), currentDirectory_(CurrentDirectory()) {
     // A laptop that suspends mid-write cuts the device off half-programmed.
-    : previousExecutionState_(SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED)),
-      x87ControlWord_(X87ControlWord()),
-      mxcsr_(Mxcsr()),
-      currentDirectory_(CurrentDirectory()) {}
+    previousExecutionState_ = SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+}
 
 LibraryCall::~LibraryCall() {
     SetX87ControlWord(x87ControlWord_);

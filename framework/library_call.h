@@ -18,9 +18,9 @@ public:
     LibraryCall& operator=(const LibraryCall&) = delete;
 
 private:
-    EXECUTION_STATE previousExecutionState_;
+    EXECUTION_STATE previousExecutionState_ = 0;
     std::uint16_t x87ControlWord_;
     std::uint32_t mxcsr_;
     std::wstring currentDirectory_;
-    LibraryFaultWatch faultWatch_;  // last: armed right before the call, disarmed first
+    LibraryFaultWatch faultWatch_;  // last: disarmed first, right after the call
 };

@@ -67,17 +67,22 @@ DWORD WINAPI TellAndEnd(void*) {
 
 }  // namespace
 
-void PrepareLibraryFaultReport(int exitStatus) {
+void SetLibraryFaultExitStatus(int exitStatus) {
     report.exitStatus = exitStatus;
-    report.faulted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (report.faulted == nullptr) throw LastWin32Error(L"CreateEventW");
-    HANDLE thread = CreateThread(nullptr, 0, TellAndEnd, nullptr, 0, &report.reporterThread);
-    if (thread == nullptr) throw LastWin32Error(L"CreateThread");
-    CloseHandle(thread);
 }
 
-// Set around each call: the library may have replaced the filter meanwhile.
-LibraryFaultWatch::LibraryFaultWatch() : previous_(SetUnhandledExceptionFilter(OnUnhandledException)) {
+LibraryFaultWatch::LibraryFaultWatch() {
+    if (report.faulted == nullptr) {
+        report.faulted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (report.faulted == nullptr) throw LastWin32Error(L"CreateEventW");
+    }
+    if (report.reporterThread == 0) {
+        HANDLE thread = CreateThread(nullptr, 0, TellAndEnd, nullptr, 0, &report.reporterThread);
+        if (thread == nullptr) throw LastWin32Error(L"CreateThread");
+        CloseHandle(thread);
+    }
+    // Set around each call: the library may have replaced the filter meanwhile.
+    previous_ = SetUnhandledExceptionFilter(OnUnhandledException);
     InterlockedExchange(&report.watching, 1);
 }
 

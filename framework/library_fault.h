@@ -7,14 +7,15 @@
 
 #include <windows.h>
 
-// Starts the thread that will tell the user and end the process with
-// `exitStatus`. Once, at start-up: by the time of a fault the heap or a lock
-// may be broken, so everything the report needs is ready beforehand.
-void PrepareLibraryFaultReport(int exitStatus);
+// The process's exit status after a fault has been told.
+void SetLibraryFaultExitStatus(int exitStatus);
 
 // While one lives, an exception that nothing handles is reported that way.
 // Exceptions the library handles itself stay invisible; outside, faults go
-// the normal way.
+// the normal way. The first one starts the thread that tells the user: by
+// the time of a fault the heap or a lock may be broken, so everything the
+// report needs is ready beforehand, though not at start-up, which it would
+// slow for every run.
 class LibraryFaultWatch {
 public:
     LibraryFaultWatch();

@@ -14,10 +14,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The window does not answer while the library flashes; a "Not Responding"
     // ghost would offer to end the program mid-flash.
     DisableProcessWindowsGhosting();
+    SetLibraryFaultExitStatus(kExitLibraryFault);
 
     int status;
     try {
-        PrepareLibraryFaultReport(kExitLibraryFault);
         status = Inicio::Main();
     } catch (...) {
         ReportUnhandledError(std::current_exception());
