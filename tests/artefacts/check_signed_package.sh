@@ -25,7 +25,7 @@ for zip in "$work"/dist/*.zip; do
     fi
 done
 
-program_zip=$(ls "$work"/dist/KorvaniFWUpdater-*-win32.zip | grep -v simulator)
+program_zip=$(ls "$work"/dist/KorvaniFWUpdater-*-win32.zip)
 unzip -q "$program_zip" KorvaniFWUpdater.exe -d "$work/unpacked"
 osslsigncode verify -in "$work/unpacked/KorvaniFWUpdater.exe" -CAfile "$work/cert.pem" | tee "$work/verify"
 grep -q "Signature verification: ok" "$work/verify"
