@@ -44,10 +44,9 @@ std::string AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
 
     if (const std::optional<std::wstring> shortPath = ShortForm(path, shortPathOf)) {
         AnsiText shortened = toAnsi(*shortPath);
-        if (shortened.lossless && (!full.lossless || shortened.bytes.size() <= kMaxAnsiPath))
-            return shortened.bytes;
+        // A library from the MAX_PATH era may copy the path into a char[260] of its own.
+        if (shortened.lossless && shortened.bytes.size() <= kMaxAnsiPath) return shortened.bytes;
     }
-    // A library from the MAX_PATH era may copy the path into a char[260] of its own.
     if (full.lossless)
         throw AppError{kErrBadFileName, L"The file's path is too long for the library: " + path};
     throw AppError{kErrBadFileName, L"The file's path cannot be written in this system's code page: " + path};

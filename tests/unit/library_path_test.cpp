@@ -53,7 +53,9 @@ TEST(LibraryPath, LossyPathIsReplacedByItsShortForm) {
 TEST(LibraryPath, LossyPathWithoutUsableShortFormIsRefused) {
     ShortPaths none;
     ShortPaths lossyShort{{{L"C:\\\u0416\\a.bin", L"C:\\\u0416\\A.BIN"}}};
-    for (ShortPaths* shortPaths : {&none, &lossyShort}) {
+    // Under folders whose names are already 8.3, the short form is no shorter.
+    ShortPaths overlongShort{{{L"C:\\\u0416\\a.bin", L"C:\\" + std::wstring(300, L'B')}}};
+    for (ShortPaths* shortPaths : {&none, &lossyShort, &overlongShort}) {
         try {
             Choose(L"C:\\\u0416\\a.bin", *shortPaths);
             ADD_FAILURE() << "a lossy path was passed on";
