@@ -1,13 +1,14 @@
 // Input meant for what came before never answers a modal window: a key typed
-// ahead or a click already queued, a held key's repeats, or the release of a
-// key pressed before the window came up.
+// ahead or a click already queued, or the repeats of a key held since before
+// the window came up. A key first pressed in the window repeats as usual.
 #pragma once
 
 #include <windows.h>
 
 #include <bitset>
 
-// Lives exactly as long as the modal window: made right before it opens.
+// Lives exactly as long as the modal window: made right before it opens, on
+// the thread that shows it. Each thread has its own.
 class IgnoreStaleInput {
 public:
     IgnoreStaleInput();
@@ -22,4 +23,5 @@ private:
     HHOOK hook_;
     IgnoreStaleInput* outer_;
     std::bitset<256> keysPressedHere_;
+    bool lastKeyDownStale_ = false;
 };

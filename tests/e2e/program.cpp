@@ -263,14 +263,27 @@ void PressKeys(std::initializer_list<WORD> keys) {
         throw std::runtime_error("SendInput failed: " + std::to_string(GetLastError()));
 }
 
+namespace {
+
+// A key's messages as a keyboard sends them: a press unless held since
+// before, then repeats (bit 30 set), then the release.
+void PostKey(HWND window, WORD key, bool pressedHere, int repeats) {
+    if (window == nullptr) throw std::runtime_error("no window to send the keys to");
+    const LPARAM fresh = 1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    const LPARAM held = fresh | LPARAM{1} << 30;
+    if (pressedHere) PostMessageW(window, WM_KEYDOWN, key, fresh);
+    for (int i = 0; i < repeats; ++i) PostMessageW(window, WM_KEYDOWN, key, held);
+    PostMessageW(window, WM_KEYUP, key, held | LPARAM{1} << 31);
+}
+
+}  // namespace
+
 void PostHeldKeys(HWND window, std::initializer_list<WORD> keys) {
-    if (window == nullptr) throw std::runtime_error("no window to send the held keys to");
-    for (WORD key : keys) {
-        const LPARAM held =
-            1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16 | LPARAM{1} << 30;
-        PostMessageW(window, WM_KEYDOWN, key, held);
-        PostMessageW(window, WM_KEYUP, key, held | LPARAM{1} << 31);
-    }
+    for (WORD key : keys) PostKey(window, key, false, 1);
+}
+
+void PostKeyHeldHere(HWND window, WORD key, int repeats) {
+    PostKey(window, key, true, repeats);
 }
 
 bool AllowsLogOff(HWND window) {
@@ -283,10 +296,14 @@ bool WaitGone(HWND window, DWORD timeoutMs) {
 
 namespace FileDialog {
 
-void TypeFileName(HWND dialog, const std::wstring& name) {
+HWND FileNameField(HWND dialog) {
     HWND combo = GetDlgItem(dialog, kFileName);
     HWND edit = Descendant(combo, L"Edit");
-    SendWithTimeout(edit != nullptr ? edit : combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    return edit != nullptr ? edit : combo;
+}
+
+void TypeFileName(HWND dialog, const std::wstring& name) {
+    SendWithTimeout(FileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
 }
 
 std::vector<std::wstring> FileTypes(HWND dialog) {

@@ -87,6 +87,8 @@ void PressKeys(std::initializer_list<WORD> keys);
 // (bit 30 set) and the key-up. Posted, as Wine forgets a held key when a new
 // window takes the focus.
 void PostHeldKeys(HWND window, std::initializer_list<WORD> keys);
+// A key pressed in `window` and held there: its press, `repeats` repeats, its release. Posted.
+void PostKeyHeldHere(HWND window, WORD key, int repeats);
 // Whether the window lets Windows log the user off now.
 bool AllowsLogOff(HWND window);
 bool WaitGone(HWND window, DWORD timeoutMs = kPatience);
@@ -96,6 +98,7 @@ namespace FileDialog {
 constexpr int kFileTypes = 0x470;
 constexpr int kReadOnly = 0x410;
 constexpr int kFileName = 0x47C;
+HWND FileNameField(HWND dialog);
 void TypeFileName(HWND dialog, const std::wstring& name);
 std::vector<std::wstring> FileTypes(HWND dialog);
 int SelectedFileType(HWND dialog);

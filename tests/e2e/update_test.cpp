@@ -53,7 +53,13 @@ TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
     Start("0");
     s->ClickUpdate();
     HWND dialog = s->Front();
-    FileDialog::TypeFileName(dialog, L"new firmware v2.bin");
+    // Backspace pressed in the file-name field and held there: its press and each repeat delete.
+    FileDialog::TypeFileName(dialog, L"new firmware v2.binxyz");
+    HWND field = FileDialog::FileNameField(dialog);
+    SendMessageW(field, EM_SETSEL, 22, 22);
+    PostKeyHeldHere(field, VK_BACK, 2);
+    ASSERT_TRUE(WaitUntil([&] { return TextOf(field) == L"new firmware v2.bin"; }))
+        << "left: " << TextOf(field);
     PressKeys({VK_RETURN, VK_RETURN});  // a double press: the second must not answer the question
     ASSERT_TRUE(WaitGone(dialog));
     Sleep(500);
