@@ -33,11 +33,11 @@ add_executable(KorvaniFWUpdater WIN32
     startup/entry_point.cpp
     startup/Inicio.cpp
     startup/WindowsAPI.cpp
-    startup/terminate_handler.cpp
-    startup/stack_protector.cpp
     flashing/FlashProgramAT.cpp
     flashing/ProgramFirmwareFile.cpp
     ui/FlasherMain.cpp
+    compiler_runtime/stack_protector.cpp
+    compiler_runtime/terminate_handler.cpp
     resources/KorvaniFWUpdater.rc)
 target_include_directories(KorvaniFWUpdater PRIVATE startup flashing ui resources)
 target_link_options(KorvaniFWUpdater PRIVATE -municode)
@@ -49,7 +49,7 @@ set_property(SOURCE resources/KorvaniFWUpdater.rc APPEND PROPERTY OBJECT_DEPENDS
 
 # Stack and buffer overflows end the program rather than run on. Static: the
 # fortified functions come from libssp.a, and the program brings its own guard
-# (startup/stack_protector.cpp), so nothing is added beside the executable.
+# (compiler_runtime/stack_protector.cpp), so nothing is added beside the executable.
 # The program's code only: the stand-ins play the maker's libraries, and
 # libssp's guard in them would load advapi32 into every start-up measured.
 foreach(target korvani_core korvani_framework_portable korvani_framework KorvaniFWUpdater)
