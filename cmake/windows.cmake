@@ -19,10 +19,11 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 add_library(korvani_framework STATIC
     framework/application.cpp
     framework/common_dialog.cpp
+    framework/fault_watch.cpp
     framework/form_window.cpp
-    framework/library_call.cpp
-    framework/library_fault.cpp
     framework/message_box.cpp
+    framework/named_mutex.cpp
+    framework/process_state.cpp
     framework/stale_input.cpp
     framework/text_conversion.cpp
     framework/win32_error.cpp)
@@ -34,6 +35,7 @@ add_executable(KorvaniFWUpdater WIN32
     startup/Inicio.cpp
     startup/WindowsAPI.cpp
     flashing/FlashProgramAT.cpp
+    flashing/library_call.cpp
     flashing/ProgramFirmwareFile.cpp
     ui/FlasherMain.cpp
     compiler_runtime/stack_protector.cpp
@@ -41,7 +43,7 @@ add_executable(KorvaniFWUpdater WIN32
     resources/KorvaniFWUpdater.rc)
 target_include_directories(KorvaniFWUpdater PRIVATE startup flashing ui resources)
 target_link_options(KorvaniFWUpdater PRIVATE -municode)
-target_link_libraries(KorvaniFWUpdater PRIVATE korvani_framework)
+target_link_libraries(KorvaniFWUpdater PRIVATE korvani_framework korvani_library_fault_text)
 set_property(SOURCE resources/KorvaniFWUpdater.rc APPEND PROPERTY OBJECT_DEPENDS
     ${CMAKE_SOURCE_DIR}/resources/KorvaniFWUpdater.ico
     ${KORVANI_GENERATED_DIR}/KorvaniFWUpdater.manifest
@@ -52,7 +54,8 @@ set_property(SOURCE resources/KorvaniFWUpdater.rc APPEND PROPERTY OBJECT_DEPENDS
 # (compiler_runtime/stack_protector.cpp), so nothing is added beside the executable.
 # The program's code only: the stand-ins play the maker's libraries, and
 # libssp's guard in them would load advapi32 into every start-up measured.
-foreach(target korvani_core korvani_framework_portable korvani_framework KorvaniFWUpdater)
+foreach(target korvani_core korvani_framework_portable korvani_library_fault_text korvani_framework
+               KorvaniFWUpdater)
     target_compile_options(${target} PRIVATE -fstack-protector-strong)
     target_compile_definitions(${target} PRIVATE _FORTIFY_SOURCE=2)
 endforeach()

@@ -16,6 +16,7 @@ constexpr std::int32_t kErrOutOfMemory = 7;
 constexpr std::int32_t kErrDllLoad = 48;
 constexpr std::int32_t kErrInternal = 51;
 constexpr std::int32_t kErrBadFileName = 52;
+constexpr std::int32_t kErrPermissionDenied = 70;  // another copy of the program is writing a controller
 constexpr std::int32_t kErrFileNotFound = 53;
 constexpr std::int32_t kErrDllEntryPoint = 453;
 constexpr std::int32_t kErrCancel = 32755;

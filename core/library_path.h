@@ -6,10 +6,7 @@
 #include <optional>
 #include <string>
 
-struct AnsiText {
-    std::string bytes;
-    bool lossless;  // converting the bytes back gives the very same text
-};
+#include "ansi_text.h"
 
 using ToAnsiFn = std::function<AnsiText(const std::wstring&)>;
 using ShortPathFn = std::function<std::optional<std::wstring>(const std::wstring&)>;

@@ -1,6 +1,5 @@
 #include "message_boxes.h"
 
-#include "app_title.h"
 #include "product.h"
 
 // Users and support compare these texts with what they know: keep them byte for
@@ -41,53 +40,9 @@ MessageBoxContents UnexpectedResultBox() {
         L"Warning", kButtonsRetryCancel};
 }
 
-MessageBoxContents UnhandledErrorBox(const AppError& error) {
-    return {L"Run-time error '" + std::to_wstring(error.number) + L"':\r\n\r\n" + error.description,
-            kAppTitle, kButtonsOk + kIconError + kTaskModal};
-}
-
-namespace {
-
-// Appends to a fixed buffer and always leaves it NUL-terminated.
-class FixedText {
-public:
-    explicit FixedText(std::span<wchar_t> buffer) : buffer_(buffer) {
-        if (!buffer_.empty()) buffer_[0] = L'\0';
-    }
-    FixedText& operator<<(std::wstring_view piece) {
-        for (wchar_t c : piece) {
-            if (length_ + 1 >= buffer_.size()) break;
-            buffer_[length_++] = c;
-            buffer_[length_] = L'\0';
-        }
-        return *this;
-    }
-    FixedText& Hex(std::uintmax_t value, int minDigits) {
-        wchar_t digits[2 * sizeof value];
-        int count = 0;
-        do {
-            digits[count++] = L"0123456789ABCDEF"[value % 16];
-            value /= 16;
-        } while (value != 0 || count < minDigits);
-        while (count > 0) *this << std::wstring_view(&digits[--count], 1);
-        return *this;
-    }
-
-private:
-    std::span<wchar_t> buffer_;
-    std::size_t length_ = 0;
-};
-
-}  // namespace
-
-void WriteLibraryFaultText(std::span<wchar_t> text, std::uint32_t code, std::wstring_view module,
-                           std::uintptr_t offset) {
-    FixedText out(text);
-    out << L"The flashing library failed with exception ";
-    out.Hex(code, 8);
-    if (!module.empty()) (out << L" in " << module << L" at offset 0x").Hex(offset, 1);
-    out << L".\nYour Korvani may have been left erased.\n"
-           L"Disconnect it, reconnect it and start the update again.\n"
-           L"If this happens again, check Quellmar's wiki web\n"
-           L"(" KORVANI_SUPPORT_WIKI L") for help and tools.";
+MessageBoxContents AnotherUpdateRunningBox() {
+    return {
+        L"Another Korvani Update window is updating a controller. Wait until it has finished, then try "
+        L"again.",
+        std::nullopt, kButtonsOk + kIconExclamation};
 }

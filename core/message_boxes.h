@@ -1,11 +1,8 @@
-// Every message the program shows, as data: text, title, buttons and icon.
+// Every message of the update dialogue, as data: text, title, buttons and icon.
 #pragma once
 
-#include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
-#include <string_view>
 
 #include "app_error.h"
 
@@ -14,10 +11,7 @@
 constexpr int kButtonsOk = 0;
 constexpr int kButtonsOkCancel = 1;
 constexpr int kButtonsRetryCancel = 5;
-constexpr int kIconError = 16;
 constexpr int kIconExclamation = 48;
-constexpr int kTaskModal = 0x2000;  // no window of the program takes input meanwhile
-constexpr int kTopmost = 0x40000;
 
 constexpr int kAnswerOk = 1;
 constexpr int kAnswerCancel = 2;
@@ -36,17 +30,5 @@ MessageBoxContents WrongFileBox();
 MessageBoxContents DeviceNotFoundBox();
 MessageBoxContents UnexpectedResultBox();
 
-// What the program says when a run-time error reaches it unhandled.
-MessageBoxContents UnhandledErrorBox(const AppError& error);
-
-// What the program says when the flashing library crashes, shown with the
-// application title. Written into `text`, cut short where it does not fit,
-// without allocating: the heap may be broken by then. `module` is empty when
-// the place of the fault is unknown.
-constexpr int kLibraryFaultStyle = kButtonsOk + kIconError + kTaskModal + kTopmost;
-void WriteLibraryFaultText(std::span<wchar_t> text, std::uint32_t code, std::wstring_view module,
-                           std::uintptr_t offset);
-
-// What Windows shows while the program holds off a shutdown or log-off.
-inline constexpr const wchar_t* kShutdownBlockReason =
-    L"A firmware update is running. Do not turn off the computer or unplug the Korvani.";
+// Another copy of the program is writing a controller: this one does not.
+MessageBoxContents AnotherUpdateRunningBox();

@@ -57,14 +57,25 @@ struct Steps {
 
     // The attempt lasts until its outcome has been answered, whichever way this ends.
     Step Flash() {
+        std::wstring path;
+        try {
+            path = dialog.FileName();
+        } catch (...) {
+            return AskRetry(UnexpectedResultBox, Step::ChooseFile);
+        }
         struct OutcomeTold {
             FirmwareFlasher& flasher;
             ~OutcomeTold() { flasher.OutcomeTold(); }
         } told{flasher};
         FlashResult result;
         try {
-            result = flasher.ProgramFirmwareFile(dialog.FileName());
+            result = flasher.ProgramFirmwareFile(path);
         } catch (...) {
+            // Two writers would corrupt the controller: the other copy finishes first.
+            if (ErrorNumber(std::current_exception()) == kErrPermissionDenied) {
+                Tell(AnotherUpdateRunningBox);
+                return Step::End;
+            }
             // No result came back, so nothing was confirmed as flashed.
             return AskRetry(UnexpectedResultBox, Step::ChooseFile);
         }

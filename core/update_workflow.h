@@ -26,8 +26,10 @@ public:
 class FirmwareFlasher {
 public:
     virtual ~FirmwareFlasher() = default;
-    virtual FlashResult ProgramFirmwareFile(const std::wstring& path) = 0;  // starts an attempt
-    virtual void OutcomeTold() noexcept = 0;                                // ends it
+    // Starts an attempt. Throws AppError kErrPermissionDenied, without calling
+    // the library, while another copy of the program is writing a controller.
+    virtual FlashResult ProgramFirmwareFile(const std::wstring& path) = 0;
+    virtual void OutcomeTold() noexcept = 0;  // ends it
 };
 
 // Runs one click to its end. No exception leaves it.

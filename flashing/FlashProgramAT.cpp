@@ -5,6 +5,7 @@
 #include "app_error.h"
 #include "exported_function.h"
 #include "library_call.h"
+#include "library_names.h"
 
 namespace Inicio {
 
@@ -15,17 +16,18 @@ using FlashProgramATFn = std::int32_t(WINAPI*)(char* path);
 FlashProgramATFn BindFlashProgramAT() {
     // By bare name on purpose: Windows hands back the module that start-up
     // loaded from the application directory.
-    HMODULE library = LoadLibraryW(L"oscdll.dll");
+    HMODULE library = LoadLibraryW(kFlashingLibrary);
     if (library == nullptr) {
         const DWORD error = GetLastError();
         if (error == ERROR_MOD_NOT_FOUND || error == ERROR_FILE_NOT_FOUND)
-            throw AppError{kErrFileNotFound, L"File not found: oscdll.dll"};
+            throw AppError{kErrFileNotFound, std::wstring(L"File not found: ") + kFlashingLibrary};
         throw AppError{kErrDllLoad, L"Error in loading DLL"};
     }
     const auto entry = ExportedFunction<FlashProgramATFn>(library, "_FlashProgramAT@4");
     if (entry == nullptr) {
         FreeLibrary(library);
-        throw AppError{kErrDllEntryPoint, L"Can't find DLL entry point _FlashProgramAT@4 in oscdll.dll"};
+        throw AppError{kErrDllEntryPoint,
+                       std::wstring(L"Can't find DLL entry point _FlashProgramAT@4 in ") + kFlashingLibrary};
     }
     return entry;
 }

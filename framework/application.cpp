@@ -4,8 +4,15 @@
 
 #include "app_directory.h"
 #include "message_box.h"
-#include "message_boxes.h"
+#include "unhandled_error.h"
 #include "win32_error.h"
+
+namespace {
+
+// What WM_QUIT carries after an unhandled error; the last window's close posts 0.
+constexpr int kQuitAfterUnhandledError = 1;
+
+}  // namespace
 
 std::wstring AppPath() {
     // Paths can be longer than MAX_PATH; grow until the name fits.
@@ -22,25 +29,26 @@ std::wstring AppPath() {
     }
 }
 
-int RunMessageLoop() {
+RunEnd RunMessageLoop() {
     MSG message;
     BOOL status;
     while ((status = GetMessageW(&message, nullptr, 0, 0)) != 0) {
-        if (status == -1) return kExitUnhandledError;
+        if (status == -1) return RunEnd::UnhandledError;
         // Tab and Enter work on the main window as in a dialog.
         HWND root = GetAncestor(message.hwnd, GA_ROOT);
         if (root != nullptr && IsDialogMessageW(root, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    return static_cast<int>(message.wParam);
+    return message.wParam == 0 ? RunEnd::LastWindowClosed : RunEnd::UnhandledError;
 }
 
 void ReportUnhandledError(std::exception_ptr error) noexcept {
     try {
-        ShowMessageBox(nullptr, UnhandledErrorBox(ToAppError(error)));
+        ShowMessageBox(nullptr, UnhandledErrorText(ToAppError(error)), kApplicationTitle,
+                       MB_OK | MB_ICONERROR | MB_TASKMODAL);
     } catch (...) {
         // Nothing more can be told; the exit status still says it.
     }
-    PostQuitMessage(kExitUnhandledError);
+    PostQuitMessage(kQuitAfterUnhandledError);
 }

@@ -7,17 +7,20 @@
 
 #include "app_error.h"
 
-// The exit status after an unhandled run-time error.
-constexpr int kExitUnhandledError = 1;
+// The title of the program's message boxes. Each program that uses this
+// framework defines it.
+extern const wchar_t kApplicationTitle[];
 
 // The executable's directory: no trailing separator, except at a drive root.
 std::wstring AppPath();
 
-// Runs until the last window is gone (then 0) or an unhandled error; returns the exit status.
-int RunMessageLoop();
+enum class RunEnd { LastWindowClosed, UnhandledError };
 
-// Tells the user and ends the message loop with kExitUnhandledError. Takes the
-// exception itself: turning it into a message may fail too, out of memory.
+// Runs until the last window is gone or an unhandled error ends the program.
+RunEnd RunMessageLoop();
+
+// Tells the user and ends the message loop with RunEnd::UnhandledError. Takes
+// the exception itself: turning it into a message may fail too, out of memory.
 void ReportUnhandledError(std::exception_ptr error) noexcept;
 
 // Runs `body` and turns any exception into an unhandled run-time error: used

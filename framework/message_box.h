@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include "message_boxes.h"
+#include <string>
 
-// Shows the box modally over `owner` and returns the user's answer.
-int ShowMessageBox(HWND owner, const MessageBoxContents& box);
+// Shows a modal message box over `owner` and returns the user's answer; throws
+// AppError when it cannot be shown.
+int ShowMessageBox(HWND owner, const std::wstring& text, const wchar_t* title, UINT style);

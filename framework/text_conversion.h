@@ -1,10 +1,9 @@
-// Between the program's UTF-16 text and the ANSI code page that the flashing
-// library takes.
+// Between UTF-16 text and the ANSI code page, which older libraries take.
 #pragma once
 
 #include <string>
 
-#include "library_path.h"
+#include "ansi_text.h"
 
 AnsiText ToAnsi(const std::wstring& text);
 std::wstring FromAnsi(const std::string& bytes);

@@ -9,8 +9,13 @@
 //                                  for a char[MAX_PATH] of its own would
 // KORVANI_SIM_PUMP=1               dispatch the caller's window messages while it works, as a
 //                                  library with a progress window or a COM wait would
-// KORVANI_SIM_FAULT=av|cxx         crash after logging the call: an access violation, or a C++
-//                                  exception of another compiler (SEH code 0xE06D7363)
+// KORVANI_SIM_FAULT=<how>          crash after logging the call: av (an access violation), cxx
+//                                  (a C++ exception of another compiler, SEH code 0xE06D7363),
+//                                  heap (an access violation while holding the process heap's
+//                                  lock), thread (a thread of its own faults while the call waits
+//                                  for it; the call then returns), overflow (the stack overflows)
+// KORVANI_SIM_STATE=1              log the x87 control word, MXCSR and current directory each call
+//                                  finds, then change all three; loading changes the first two
 #include <windows.h>
 
 #include <cstdint>
@@ -134,6 +139,73 @@ bool ZeroFilledToMaxPath(const char* path) {
     return true;
 }
 
+// Volatile and global: the compiler can neither know it is null nor drop the write.
+int* volatile nowhere = nullptr;
+
+void AccessViolation() {
+    *nowhere = 0;
+}
+
+#pragma GCC diagnostic ignored "-Winfinite-recursion"
+__attribute__((noinline)) int Recurse(volatile char* previous) {
+    volatile char frame[512];
+    frame[0] = previous != nullptr ? previous[0] : 0;
+    return Recurse(frame) + frame[1];  // not a tail call: every frame stays
+}
+
+DWORD WINAPI FaultingThread(void*) {
+    AccessViolation();
+    return 0;
+}
+
+void Crash(const std::string& how) {
+    if (how == "av") AccessViolation();
+    if (how == "cxx") {
+        const ULONG_PTR thrown[] = {0x19930520, 0, 0};  // the magic number such a throw carries
+        RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 3, thrown);
+    }
+    if (how == "heap") {
+        HeapLock(GetProcessHeap());
+        AccessViolation();
+    }
+    if (how == "thread") {
+        const ScopedHandle thread(CreateThread(nullptr, 0, FaultingThread, nullptr, 0, nullptr));
+        WaitForSingleObject(thread.get(), 2000);
+    }
+    if (how == "overflow") Recurse(nullptr);
+}
+
+std::uint16_t X87ControlWord() {
+    std::uint16_t word;
+    __asm__ volatile("fnstcw %0" : "=m"(word));
+    return word;
+}
+
+// Round toward zero in both units, and flush denormals to zero: what a
+// library built for speed might leave behind.
+void ChangeFloatingPointControl() {
+    const std::uint16_t x87 = X87ControlWord() | 0x0C00;
+    __asm__ volatile("fldcw %0" : : "m"(x87));
+    std::uint32_t mxcsr;
+    __asm__ volatile("stmxcsr %0" : "=m"(mxcsr));
+    mxcsr |= 0x6000 | 0x8000;
+    __asm__ volatile("ldmxcsr %0" : : "m"(mxcsr));
+}
+
+std::string SeenStateThenChangeIt() {
+    std::uint32_t mxcsr;
+    __asm__ volatile("stmxcsr %0" : "=m"(mxcsr));
+    char directory[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, directory);
+    char seen[MAX_PATH + 32];
+    // MXCSR without its exception flags, which any arithmetic sets.
+    std::snprintf(seen, sizeof seen, "%04X,%08X,%s", X87ControlWord(), mxcsr & ~0x3Fu, directory);
+    ChangeFloatingPointControl();
+    char temp[MAX_PATH];
+    if (GetTempPathA(MAX_PATH, temp) > 0) SetCurrentDirectoryA(temp);
+    return seen;
+}
+
 }  // namespace
 
 extern "C" std::int32_t WINAPI FlashProgramAT(char* path) {
@@ -149,17 +221,11 @@ extern "C" std::int32_t WINAPI FlashProgramAT(char* path) {
                   file.opened ? 1 : 0, static_cast<unsigned long long>(file.bytes.size()),
                   Crc32(file.bytes.data(), file.bytes.size()), static_cast<long>(result),
                   ZeroFilledToMaxPath(path) ? 1 : 0);
-    AppendToSimLog("call path=" + Escaped(path) + line);
+    std::string state;
+    if (Environment("KORVANI_SIM_STATE") == "1") state = " state=" + SeenStateThenChangeIt();
+    AppendToSimLog("call path=" + Escaped(path) + line + state);
 
-    const std::string fault = Environment("KORVANI_SIM_FAULT");
-    if (fault == "av") {
-        int* volatile nowhere = nullptr;  // volatile: the compiler may not turn this into a trap
-        *nowhere = 0;
-    }
-    if (fault == "cxx") {
-        const ULONG_PTR thrown[] = {0x19930520, 0, 0};  // the magic number such a throw carries
-        RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 3, thrown);
-    }
+    Crash(Environment("KORVANI_SIM_FAULT"));
 
     if (Environment("KORVANI_SIM_SCRIBBLE") == "1") {
         std::memset(path, '#', MAX_PATH - 1);
@@ -169,6 +235,8 @@ extern "C" std::int32_t WINAPI FlashProgramAT(char* path) {
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) AppendToSimLog("loaded OSCdll.DLL");
+    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    AppendToSimLog("loaded OSCdll.DLL");
+    if (Environment("KORVANI_SIM_STATE") == "1") ChangeFloatingPointControl();
     return TRUE;
 }

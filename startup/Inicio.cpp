@@ -3,17 +3,20 @@
 #include "FlasherMain.h"
 #include "WindowsAPI.h"
 #include "exit_status.h"
+#include "library_call.h"
+#include "library_names.h"
 
 namespace Inicio {
 
 int Main() {
     // Order matters: the boot-loader library is only tried once the flashing library is in.
-    if (WindowsAPI::LoadAppLibrary(L"OSCdll.DLL") < 0) return kExitFlashingLibraryMissing;
-    if (WindowsAPI::LoadAppLibrary(L"AT91Boot_DLL.dll") < 0) return kExitBootLibraryMissing;
+    if (WindowsAPI::LoadAppLibrary(kFlashingLibrary) < 0) return kExitFlashingLibraryMissing;
+    if (WindowsAPI::LoadAppLibrary(kBootLoaderLibrary) < 0) return kExitBootLibraryMissing;
+    RestoreProcessStateBeforeLibraries();  // whatever their start-up code changed
 
     static FlasherMain flasherMain;
     flasherMain.Show();
-    return kExitNormal;
+    return kExitWindowClosed;
 }
 
 }  // namespace Inicio

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "exit_status.h"
 #include "session.h"
 
 namespace {
@@ -53,7 +54,7 @@ protected:
 };
 
 TEST_F(MainWindow, LooksAsDefined) {
-    EXPECT_EQ(TextOf(window), L"Korvani Update 1.1");
+    EXPECT_EQ(TextOf(window), golden::kWindowTitle);
 
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
     EXPECT_TRUE(style & WS_CAPTION);
@@ -72,10 +73,10 @@ TEST_F(MainWindow, LooksAsDefined) {
     EXPECT_EQ(client.right, expected->clientWidth);
     EXPECT_EQ(client.bottom, expected->clientHeight);
 
-    HWND button = GetDlgItem(window, kUpdateButton);
+    HWND button = GetDlgItem(window, golden::kUpdateButton);
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(ClassOf(button), L"Button");
-    EXPECT_EQ(TextOf(button), L"Korvani update");
+    EXPECT_EQ(TextOf(button), golden::kButtonCaption);
     const RECT place = ClientRectOf(button, window);
     EXPECT_EQ(place.left, expected->buttonLeft);
     EXPECT_EQ(place.top, expected->buttonTop);
@@ -88,13 +89,13 @@ TEST_F(MainWindow, LooksAsDefined) {
 }
 
 TEST_F(MainWindow, SpaceOrEnterOnTheFocusedButtonOpensTheDialog) {
-    HWND button = GetDlgItem(window, kUpdateButton);
+    HWND button = GetDlgItem(window, golden::kUpdateButton);
     for (WORD key : {WORD{VK_SPACE}, WORD{VK_RETURN}}) {
         ASSERT_TRUE(WaitUntil([&] { return program->Focus() == button; })) << key;
         PressKeys({key});
         HWND dialog = program->WaitForDialog();
         ASSERT_NE(dialog, nullptr) << key;
-        EXPECT_EQ(TextOf(dialog), kDialogTitle);
+        EXPECT_EQ(TextOf(dialog), golden::kDialogTitle);
         Press(dialog, IDCANCEL);
         EXPECT_TRUE(WaitGone(dialog));
     }
@@ -102,14 +103,14 @@ TEST_F(MainWindow, SpaceOrEnterOnTheFocusedButtonOpensTheDialog) {
 
 TEST_F(MainWindow, ClosingEndsTheProgramWithZero) {
     Close(window);
-    EXPECT_EQ(program->WaitForExit(), 0u);
+    EXPECT_EQ(program->WaitForExit(), DWORD{kExitWindowClosed});
 }
 
 TEST_F(MainWindow, DialogOpensInTheApplicationFolderOnBinFiles) {
     HWND dialog = OpenDialog();
-    EXPECT_EQ(TextOf(dialog), kDialogTitle);
+    EXPECT_EQ(TextOf(dialog), golden::kDialogTitle);
     EXPECT_EQ(FileDialog::FileTypes(dialog),
-              (std::vector<std::wstring>{L"Bin Files (*.bin)", L"All Files (*.*)"}));
+              (std::vector<std::wstring>{golden::kBinFiles, golden::kAllFiles}));
     EXPECT_EQ(FileDialog::SelectedFileType(dialog), 0);
     HWND readOnly = GetDlgItem(dialog, FileDialog::kReadOnly);
     EXPECT_TRUE(readOnly == nullptr || !IsWindowVisible(readOnly)) << "a read-only check box shows";
@@ -129,7 +130,7 @@ TEST_F(MainWindow, CancellingTheDialogEndsTheClickSilently) {
     for (int opening = 1; opening <= 2; ++opening) {
         HWND dialog = OpenDialog();
         // Every opening is configured alike.
-        EXPECT_EQ(TextOf(dialog), kDialogTitle) << opening;
+        EXPECT_EQ(TextOf(dialog), golden::kDialogTitle) << opening;
         EXPECT_EQ(FileDialog::FileTypes(dialog).size(), 2u) << opening;
         if (opening == 1)
             Press(dialog, IDCANCEL);

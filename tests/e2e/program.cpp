@@ -116,7 +116,7 @@ HWND Program::WaitForMainWindow(DWORD timeoutMs) const {
     WaitUntil(
         [&] {
             for (HWND window : Windows())
-                if (ClassOf(window) == kMainWindowClass) found = window;
+                if (ClassOf(window) == golden::kMainWindowClass) found = window;
             return found != nullptr;
         },
         timeoutMs);

@@ -11,13 +11,9 @@
 #include <vector>
 
 #include "app_folder.h"
+#include "golden_texts.h"
 
 constexpr DWORD kPatience = 15000;  // ms to wait for anything the program should do
-
-// What the program shows that the tests address.
-constexpr const wchar_t* kMainWindowClass = L"KorvaniFlasherMain";
-constexpr int kUpdateButton = 100;
-constexpr const wchar_t* kDialogTitle = L"Select the new firmware file";
 
 // Polls `condition` until it holds or `timeoutMs` passes.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatience);

@@ -37,6 +37,8 @@ std::vector<FlashCall> ReadCalls(const std::wstring& logPath) {
         call.opened = opened != 0;
         call.zeroFilled = zeroed != 0;
         call.crc = crc;
+        if (const std::size_t state = line.find(" state=", tail); state != std::string::npos)
+            call.state = line.substr(state + 7);
         calls.push_back(call);
     }
     return calls;
@@ -87,7 +89,7 @@ HWND Session::Front(Caller caller) const {
 }
 
 bool Session::DialogInFront(Caller caller) const {
-    return TextOf(Front(caller)) == kDialogTitle;
+    return TextOf(Front(caller)) == golden::kDialogTitle;
 }
 
 MessageBoxView Session::Box(Caller caller) const {
@@ -100,13 +102,13 @@ MessageBoxView Session::Box(Caller caller) const {
 }
 
 void Session::ClickUpdate() {
-    Press(window, kUpdateButton);
+    Press(window, golden::kUpdateButton);
 }
 
 void Session::Pick(const std::wstring& name, Caller caller) {
     const auto trace = TraceFrom(caller);
     HWND dialog = Front(caller);
-    ASSERT_EQ(TextOf(dialog), kDialogTitle);
+    ASSERT_EQ(TextOf(dialog), golden::kDialogTitle);
     ASSERT_EQ(GetWindow(dialog, GW_OWNER), window) << "the dialog belongs to the main window";
     ASSERT_FALSE(IsWindowEnabled(window)) << "the main window takes input behind the dialog";
     if (!name.empty()) FileDialog::TypeFileName(dialog, name);
@@ -127,10 +129,15 @@ void Session::Answer(int button, Caller caller) {
 void Session::Confirm(const std::wstring& name, Caller caller) {
     const auto trace = TraceFrom(caller);
     const MessageBoxView confirmation = Box(caller);
-    EXPECT_EQ(confirmation.title, L"Confirmation");
-    EXPECT_EQ(confirmation.text,
-              L"Are you sure you want to update your Korvani with \n" + folder.File(name) + L"?");
+    EXPECT_EQ(confirmation.title, golden::kConfirmationTitle);
+    EXPECT_EQ(confirmation.text, golden::ConfirmationText(folder.File(name)));
     Answer(IDOK, caller);
+}
+
+void Session::Flash(const std::wstring& name, Caller caller) {
+    ClickUpdate();
+    Pick(name, caller);
+    Confirm(name, caller);
 }
 
 void Session::ExpectIdle(Caller caller) {
@@ -141,6 +148,6 @@ void Session::ExpectIdle(Caller caller) {
     EXPECT_EQ(program->Windows(), std::vector<HWND>{window});
     EXPECT_TRUE(IsWindowEnabled(window));
     // Space and Enter must work at once, without a click to find the button.
-    EXPECT_TRUE(WaitUntil([&] { return program->Focus() == GetDlgItem(window, kUpdateButton); }))
+    EXPECT_TRUE(WaitUntil([&] { return program->Focus() == GetDlgItem(window, golden::kUpdateButton); }))
         << "the button does not have the focus";
 }

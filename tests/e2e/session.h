@@ -24,7 +24,8 @@ struct FlashCall {
     bool opened;
     std::uint32_t crc;
     long result;
-    bool zeroFilled;  // the buffer held zeros after the path, up to MAX_PATH bytes
+    bool zeroFilled;    // the buffer held zeros after the path, up to MAX_PATH bytes
+    std::string state;  // with KORVANI_SIM_STATE=1: "x87,MXCSR,current directory" as the call found them
 };
 
 // A plausible firmware image, told apart from others by `tag`.
@@ -53,6 +54,8 @@ public:
     void Answer(int button, Caller caller = Caller::current());  // a button id, or kCloseBox
     // Checks the question names `name` in the application folder, and answers OK.
     void Confirm(const std::wstring& name = L"new firmware v2.bin", Caller caller = Caller::current());
+    // Clicks the button, picks `name` and confirms it: the library is called next.
+    void Flash(const std::wstring& name = L"new firmware v2.bin", Caller caller = Caller::current());
     // Only the main window is shown, enabled, with the focus on its button.
     void ExpectIdle(Caller caller = Caller::current());
 

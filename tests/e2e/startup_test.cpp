@@ -36,7 +36,7 @@ Started Start(const AppFolder& folder, LaunchOptions options = {}) {
 TEST(Startup, BothLibrariesPresentOpensTheWindowAndClosingItEndsWithZero) {
     const Started started = Start(AppFolder(L"both").WithStandardLibraries());
     EXPECT_TRUE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, DWORD{kExitNormal});
+    EXPECT_EQ(started.exitStatus, DWORD{kExitWindowClosed});
     EXPECT_EQ(started.log, "loaded OSCdll.DLL\nloaded AT91Boot_DLL.dll\n");
 }
 
@@ -85,7 +85,7 @@ TEST(Startup, LibraryNamesDifferingOnlyInCaseAreFound) {
     folder.Copy(L"bin\\OSCdll.DLL", L"oscdll.dll").Copy(L"bin\\AT91Boot_DLL.dll", L"at91boot_dll.DLL");
     const Started started = Start(folder);
     EXPECT_TRUE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, DWORD{kExitNormal});
+    EXPECT_EQ(started.exitStatus, DWORD{kExitWindowClosed});
 }
 
 TEST(Startup, FlashingLibraryWithoutTheEntryPointStillStarts) {
@@ -100,7 +100,7 @@ TEST(Startup, FolderNamedOutsideTheAnsiCodePageStarts) {
     const Started started =
         Start(AppFolder(L"\u041f\u0440\u043e\u0448\u0438\u0432\u043a\u0430").WithStandardLibraries());
     EXPECT_TRUE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, DWORD{kExitNormal});
+    EXPECT_EQ(started.exitStatus, DWORD{kExitWindowClosed});
 }
 
 }  // namespace

@@ -7,21 +7,10 @@
 
 #include "crc32.h"
 #include "exit_status.h"
-#include "product.h"
 #include "session.h"
 
 namespace {
 
-const std::wstring kSuccessText =
-    L"Remember to unplug and replug again the Korvani\nin order to activate the new version";
-const std::wstring kWrongFileText = L"The selected file is not a firmware binary.";
-const std::wstring kDeviceNotFoundText =
-    L"The erased Korvani is not recognized; please make sure\n"
-    L"you have disconnected and reconnected again an Windows\n"
-    L"has recognized the new device";
-const std::wstring kUnexpectedText =
-    L"Unexpected error.\nYou can try again or check Quellmar's wiki web\n"
-    L"(" KORVANI_SUPPORT_WIKI ") for help and tools.";
 const std::vector<std::wstring> kRetryCancel = {L"&Retry", L"Cancel"};
 
 std::string Ansi(const std::wstring& text) {
@@ -65,10 +54,9 @@ TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
     Sleep(500);
     ASSERT_TRUE(s->Calls().empty()) << "flashed without the user's answer";
     const MessageBoxView confirmation = s->Box();
-    EXPECT_EQ(confirmation.title, L"Confirmation");
+    EXPECT_EQ(confirmation.title, golden::kConfirmationTitle);
     // The name was typed bare: the dialog started in the application folder.
-    EXPECT_EQ(confirmation.text, L"Are you sure you want to update your Korvani with \n" +
-                                     s->folder.File(L"new firmware v2.bin") + L"?");
+    EXPECT_EQ(confirmation.text, golden::ConfirmationText(s->folder.File(L"new firmware v2.bin")));
     EXPECT_EQ(confirmation.buttons, (std::vector<std::wstring>{L"OK", L"Cancel"}));
     EXPECT_FALSE(confirmation.hasIcon);
     EXPECT_TRUE(AllowsLogOff(s->window)) << "nothing is being written yet";
@@ -92,12 +80,10 @@ TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
 
 TEST_F(Update, SuccessIsToldOnceAndTheWindowTakesAnotherClick) {
     Start("0");
-    s->ClickUpdate();
-    s->Pick();
-    s->Confirm();
+    s->Flash();
     const MessageBoxView success = s->Box();
-    EXPECT_EQ(success.title, L"Updated!");
-    EXPECT_EQ(success.text, kSuccessText);
+    EXPECT_EQ(success.title, golden::kSuccessTitle);
+    EXPECT_EQ(success.text, golden::kSuccessText);
     EXPECT_EQ(success.buttons, std::vector<std::wstring>{L"OK"});
     EXPECT_TRUE(success.hasIcon);
     s->Answer(IDOK);
@@ -125,8 +111,8 @@ TEST_F(Update, NotAFirmwareImageRetriesThroughDialogAndConfirmation) {
         s->Pick();
         s->Confirm();
         const MessageBoxView warning = s->Box();
-        EXPECT_EQ(warning.title, L"Warning");
-        EXPECT_EQ(warning.text, kWrongFileText);
+        EXPECT_EQ(warning.title, golden::kWarningTitle);
+        EXPECT_EQ(warning.text, golden::kWrongFileText);
         EXPECT_EQ(warning.buttons, kRetryCancel);
         EXPECT_FALSE(warning.hasIcon);
         s->Answer(attempt == 0 ? IDRETRY : IDCANCEL);
@@ -137,17 +123,15 @@ TEST_F(Update, NotAFirmwareImageRetriesThroughDialogAndConfirmation) {
 
 TEST_F(Update, ErasedDeviceRetryFlashesTheSameFileWithoutAsking) {
     Start("-2,-2,0");
-    s->ClickUpdate();
-    s->Pick();
-    s->Confirm();
+    s->Flash();
     for (int attempt = 0; attempt < 2; ++attempt) {
         const MessageBoxView warning = s->Box();
-        EXPECT_EQ(warning.title, L"Warning");
-        EXPECT_EQ(warning.text, kDeviceNotFoundText);
+        EXPECT_EQ(warning.title, golden::kWarningTitle);
+        EXPECT_EQ(warning.text, golden::kDeviceNotFoundText);
         EXPECT_EQ(warning.buttons, kRetryCancel);
         s->Answer(IDRETRY);
     }
-    EXPECT_EQ(s->Box().title, L"Updated!");
+    EXPECT_EQ(s->Box().title, golden::kSuccessTitle);
     s->Answer(IDOK);
     s->ExpectIdle();
 
@@ -165,15 +149,15 @@ TEST_F(Update, UnexpectedResultsOfferTheDialogAgainAndNeverClaimSuccess) {
         s->Pick();
         s->Confirm();
         const MessageBoxView warning = s->Box();
-        EXPECT_EQ(warning.text, kUnexpectedText) << result;
-        EXPECT_EQ(warning.title, L"Warning");
+        EXPECT_EQ(warning.text, golden::kUnexpectedText) << result;
+        EXPECT_EQ(warning.title, golden::kWarningTitle);
         EXPECT_EQ(warning.buttons, kRetryCancel);
         s->Answer(IDRETRY);
         EXPECT_TRUE(s->DialogInFront()) << result;
     }
     s->Pick();
     s->Confirm();
-    EXPECT_EQ(s->Box().title, L"Updated!");
+    EXPECT_EQ(s->Box().title, golden::kSuccessTitle);
     s->Answer(IDOK);
     s->ExpectIdle();
     EXPECT_EQ(s->Calls().size(), unexpected.size() + 1);
@@ -182,9 +166,7 @@ TEST_F(Update, UnexpectedResultsOfferTheDialogAgainAndNeverClaimSuccess) {
 TEST_F(Update, ClosingARetryBoxEndsTheClick) {
     Start("-3,-2,-1");
     for (int click = 0; click < 3; ++click) {
-        s->ClickUpdate();
-        s->Pick();
-        s->Confirm();
+        s->Flash();
         EXPECT_EQ(s->Box().buttons, kRetryCancel);
         s->Answer(kCloseBox);
         s->ExpectIdle();
@@ -200,15 +182,13 @@ TEST_F(Update, NothingDoneDuringTheCallAnswersForTheUserOrEndsTheUpdate) {
         LaunchOptions slow;
         slow.environment = {{L"KORVANI_SIM_DELAY_MS", L"2000"}, {L"KORVANI_SIM_PUMP", pump}};
         Start("-2,0", slow);
-        s->ClickUpdate();
-        s->Pick();
-        s->Confirm();
+        s->Flash();
         ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(s->window); })) << "the window waits, disabled";
         PressKeys({VK_RETURN, VK_SPACE});
-        Press(s->window, kUpdateButton);
+        Press(s->window, golden::kUpdateButton);
         PostMessageW(s->window, WM_CLOSE, 0, 0);  // what "End task" sends
         Close(s->window);
-        EXPECT_EQ(s->Box().text, kDeviceNotFoundText);
+        EXPECT_EQ(s->Box().text, golden::kDeviceNotFoundText);
         PostHeldKeys(s->program->Focus(), {VK_RETURN, VK_SPACE});  // held from the call on
         Sleep(500);
         EXPECT_EQ(s->program->Windows().size(), 2u) << "the box stays up, and nothing else opened";
@@ -220,28 +200,84 @@ TEST_F(Update, NothingDoneDuringTheCallAnswersForTheUserOrEndsTheUpdate) {
 }
 
 TEST_F(Update, LibraryCrashIsToldAndEndsTheProgram) {
-    const std::pair<const wchar_t*, std::wstring> faults[] = {
-        {L"av", L"exception C0000005 in OSCdll.DLL at offset 0x"}, {L"cxx", L"exception E06D7363"}};
+    const std::pair<std::wstring, std::wstring> faults[] = {
+        {L"av", L"exception C0000005 in OSCdll.DLL at offset 0x"},
+        {L"cxx", L"exception E06D7363"},
+        {L"overflow", L"exception C00000FD in OSCdll.DLL at offset 0x"},
+        // On a thread of the library's own; the call then returns 0, which must not count.
+        {L"thread", L"exception C0000005 in OSCdll.DLL at offset 0x"},
+    };
     for (const auto& [fault, named] : faults) {
         SCOPED_TRACE(fault);
         LaunchOptions crashing;
         crashing.environment = {{L"KORVANI_SIM_FAULT", fault}};
         Start("0", crashing);
-        s->ClickUpdate();
-        s->Pick();
-        s->Confirm();
+        s->Flash();
         HWND box = s->program->WaitForDialog();
         ASSERT_NE(box, nullptr) << "the crash was not told";
         const MessageBoxView report = ReadMessageBox(box);
-        EXPECT_EQ(report.title, L"Korvani Update");
+        EXPECT_EQ(report.title, golden::kAppTitle);
         EXPECT_NE(report.text.find(named), std::wstring::npos) << report.text;
-        EXPECT_NE(report.text.find(L"may have been left erased"), std::wstring::npos);
+        EXPECT_TRUE(report.text.ends_with(golden::kLibraryFaultAdvice)) << report.text;
         EXPECT_EQ(report.buttons, std::vector<std::wstring>{L"OK"});
         EXPECT_TRUE(report.hasIcon);
+        if (fault == L"thread") Sleep(3000);  // the call has returned by now
+        EXPECT_EQ(s->program->Windows().size(), 2u) << "something besides the report goes on";
         Press(box, IDOK);
         EXPECT_EQ(s->program->WaitForExit(), DWORD{kExitLibraryFault});
         EXPECT_EQ(s->Calls().size(), 1u);
     }
+}
+
+TEST_F(Update, LibraryCrashWhileHoldingTheHeapStillEndsTheProgram) {
+    LaunchOptions crashing;
+    crashing.environment = {{L"KORVANI_SIM_FAULT", L"heap"}};
+    Start("0", crashing);
+    s->Flash();
+    // No box can be made without the heap: the program ends all the same, in time.
+    EXPECT_EQ(s->program->WaitForExit(25000), DWORD{kExitLibraryFault});
+    EXPECT_EQ(s->Calls().size(), 1u);
+}
+
+TEST_F(Update, EachCallFindsTheProcessAsItWasBeforeTheLibrariesLoaded) {
+    LaunchOptions recording;
+    recording.environment = {{L"KORVANI_SIM_STATE", L"1"}};
+    Start("-2,0", recording);
+    s->Flash();
+    s->Answer(IDRETRY);  // erased device: the same file again, at once
+    EXPECT_EQ(s->Box().title, golden::kSuccessTitle);
+    s->Answer(IDOK);
+    const std::vector<FlashCall> calls = s->Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    // Loading the library rounded both units toward zero and flushed denormals;
+    // each call changes all three again.
+    unsigned x87 = 0, mxcsr = 0;
+    ASSERT_EQ(sscanf(calls[0].state.c_str(), "%X,%X,", &x87, &mxcsr), 2) << calls[0].state;
+    EXPECT_NE(x87 & 0x0C00, 0x0C00u) << "the x87 rounding as the library's loading left it";
+    EXPECT_EQ(mxcsr & 0xE000, 0u) << "MXCSR as the library's loading left it";
+    EXPECT_EQ(calls[1].state, calls[0].state);
+}
+
+TEST_F(Update, OneUpdateAtATimeOnThePc) {
+    LaunchOptions slow;
+    slow.environment = {{L"KORVANI_SIM_DELAY_MS", L"4000"}};
+    Start("0", slow);
+    Session other(L"update-other-copy", "0", slow);
+    ASSERT_NE(other.window, nullptr);
+    s->Flash();
+    other.Flash();
+    const MessageBoxView refusal = other.Box();
+    EXPECT_EQ(refusal.title, golden::kAppTitle);
+    EXPECT_EQ(refusal.text, golden::kAnotherUpdateText);
+    EXPECT_EQ(refusal.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_TRUE(refusal.hasIcon);
+    other.Answer(IDOK);
+    other.ExpectIdle();
+    EXPECT_EQ(s->Box().title, golden::kSuccessTitle);
+    s->Answer(IDOK);
+    s->ExpectIdle();
+    EXPECT_EQ(s->Calls().size(), 1u);
+    EXPECT_TRUE(other.Calls().empty()) << "two copies wrote at once";
 }
 
 TEST_F(Update, LibraryWithoutTheEntryPointIsAnUnexpectedResultEachTime) {
@@ -250,7 +286,7 @@ TEST_F(Update, LibraryWithoutTheEntryPointIsAnUnexpectedResultEachTime) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         s->Pick();
         s->Confirm();
-        EXPECT_EQ(s->Box().text, kUnexpectedText);
+        EXPECT_EQ(s->Box().text, golden::kUnexpectedText);
         s->Answer(attempt == 0 ? IDRETRY : IDCANCEL);
     }
     s->ExpectIdle();
@@ -261,11 +297,9 @@ TEST_F(Update, LibraryWritingIntoThePathDoesNotChangeTheChosenFile) {
     LaunchOptions scribbling;
     scribbling.environment.push_back({L"KORVANI_SIM_SCRIBBLE", L"1"});
     Start("-2,-3,0", scribbling);
-    s->ClickUpdate();
-    s->Pick();
-    s->Confirm();
+    s->Flash();
     s->Answer(IDRETRY);  // erased device: flashes again at once
-    EXPECT_EQ(s->Box().text, kWrongFileText);
+    EXPECT_EQ(s->Box().text, golden::kWrongFileText);
     s->Answer(IDRETRY);
     s->Pick(L"");  // the dialog offers the previous choice; take it
     s->Confirm();  // still the real path, not what the library wrote
@@ -314,10 +348,10 @@ TEST_F(Update, NameOutsideTheCodePageNeverReachesALookAlikeFile) {
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].path, Ansi(shortPath));
         EXPECT_EQ(calls[0].crc, CrcOf(Firmware('f'))) << "the library read " << calls[0].path;
-        EXPECT_EQ(outcome.title, L"Updated!");
+        EXPECT_EQ(outcome.title, golden::kSuccessTitle);
     } else {
         EXPECT_TRUE(calls.empty());
-        EXPECT_EQ(outcome.text, kUnexpectedText) << "refused: the user is told";
+        EXPECT_EQ(outcome.text, golden::kUnexpectedText) << "refused: the user is told";
     }
     s->Answer(IDCANCEL);
     s->ExpectIdle();

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "product.h"
+#include "golden_texts.h"
+#include "library_fault_text.h"
+#include "unhandled_error.h"
 
 namespace {
 
-void ExpectBox(const MessageBoxContents& box, const wchar_t* text, const wchar_t* title, int style) {
+void ExpectBox(const MessageBoxContents& box, const std::wstring& text, const wchar_t* title, int style) {
     EXPECT_EQ(box.text, text);
     if (title == nullptr)
         EXPECT_FALSE(box.title.has_value());
@@ -17,32 +19,21 @@ void ExpectBox(const MessageBoxContents& box, const wchar_t* text, const wchar_t
 
 TEST(MessageBoxes, TextsTitlesButtonsAndIconsAreExact) {
     ExpectBox(SelectionErrorBox({-32768, L"The function failed to load the dialog box"}),
-              L"Error -32768 selecting file.\r\nThe function failed to load the dialog box", nullptr, 0);
+              golden::SelectionErrorText(-32768, L"The function failed to load the dialog box"), nullptr, 0);
     ExpectBox(SelectionErrorBox({20477, L"Filename is invalid"}),
-              L"Error 20477 selecting file.\r\nFilename is invalid", nullptr, 0);
+              golden::SelectionErrorText(20477, L"Filename is invalid"), nullptr, 0);
     ExpectBox(ConfirmationBox(L"C:\\My Firmware\\new version.bin"),
-              L"Are you sure you want to update your Korvani with \nC:\\My Firmware\\new version.bin?",
-              L"Confirmation", 1);
-    ExpectBox(SuccessBox(),
-              L"Remember to unplug and replug again the Korvani\nin order to activate the new version",
-              L"Updated!", 48);
-    ExpectBox(WrongFileBox(), L"The selected file is not a firmware binary.", L"Warning", 5);
-    ExpectBox(DeviceNotFoundBox(),
-              L"The erased Korvani is not recognized; please make sure\n"
-              L"you have disconnected and reconnected again an Windows\n"
-              L"has recognized the new device",
-              L"Warning", 5);
-    ExpectBox(UnexpectedResultBox(),
-              L"Unexpected error.\nYou can try again or check Quellmar's wiki web\n"
-              L"(" KORVANI_SUPPORT_WIKI ") for help and tools.",
-              L"Warning", 5);
+              golden::ConfirmationText(L"C:\\My Firmware\\new version.bin"), golden::kConfirmationTitle, 1);
+    ExpectBox(SuccessBox(), golden::kSuccessText, golden::kSuccessTitle, 48);
+    ExpectBox(WrongFileBox(), golden::kWrongFileText, golden::kWarningTitle, 5);
+    ExpectBox(DeviceNotFoundBox(), golden::kDeviceNotFoundText, golden::kWarningTitle, 5);
+    ExpectBox(UnexpectedResultBox(), golden::kUnexpectedText, golden::kWarningTitle, 5);
+    // Titled by the application, as the selection error is.
+    ExpectBox(AnotherUpdateRunningBox(), golden::kAnotherUpdateText, nullptr, 48);
 }
 
 TEST(MessageBoxes, LibraryFaultNamesCodeAndPlaceAndFitsItsBuffer) {
-    const std::wstring advice =
-        L".\nYour Korvani may have been left erased.\n"
-        L"Disconnect it, reconnect it and start the update again.\n"
-        L"If this happens again, check Quellmar's wiki web\n(" KORVANI_SUPPORT_WIKI ") for help and tools.";
+    const std::wstring advice = golden::kLibraryFaultAdvice;
     wchar_t text[512];
     WriteLibraryFaultText(text, 0xC0000005, L"OSCdll.DLL", 0x1A2B);
     EXPECT_EQ(text,
@@ -55,8 +46,7 @@ TEST(MessageBoxes, LibraryFaultNamesCodeAndPlaceAndFitsItsBuffer) {
 }
 
 TEST(MessageBoxes, UnhandledErrorNamesNumberAndDescription) {
-    ExpectBox(UnhandledErrorBox({6, L"Overflow"}), L"Run-time error '6':\r\n\r\nOverflow", L"Korvani Update",
-              16 + 0x2000);
+    EXPECT_EQ(UnhandledErrorText({6, L"Overflow"}), L"Run-time error '6':\r\n\r\nOverflow");
 }
 
 }  // namespace

@@ -5,10 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <functional>
+#include <map>
 #include <new>
 #include <string>
 #include <variant>
 #include <vector>
+
+#include "golden_texts.h"
 
 namespace {
 
@@ -54,6 +58,15 @@ void Record(Events& events, std::string event) {
     events.push_back(std::move(event));
 }
 
+// The next move of a script, or what the world does once it is used up.
+template <class Move>
+Move Take(std::deque<Move>& script, Move onceUsedUp) {
+    if (script.empty()) return onceUsedUp;
+    const Move move = script.front();
+    script.pop_front();
+    return move;
+}
+
 std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
@@ -61,19 +74,14 @@ std::string Narrow(const std::wstring& text) {
 class ScriptedDialog : public FileChooser {
 public:
     explicit ScriptedDialog(Events& events) : events_(events) {}
-    std::deque<std::optional<AppError>> showings;  // nullopt: the user chose kChosen
+    std::deque<std::optional<AppError>> showings;  // nullopt: the user chose kChosen; then cancels
     bool fileNameFails = false;
     bool failureExhaustsMemory = false;
 
     void ShowOpen() override {
         outOfMemory = false;  // back by the next showing
         Record(events_, "dialog");
-        // Once the script is used up the user cancels.
-        std::optional<AppError> outcome = kCancelled;
-        if (!showings.empty()) {
-            outcome = showings.front();
-            showings.pop_front();
-        }
+        const std::optional<AppError> outcome = Take(showings, std::optional<AppError>(kCancelled));
         if (outcome) {
             outOfMemory = failureExhaustsMemory;
             Raise(*outcome);
@@ -95,8 +103,9 @@ constexpr int kFails = -1;
 constexpr int kFailsOutOfMemory = -2;
 
 std::string BoxName(const MessageBoxContents& box) {
+    if (box.text == AnotherUpdateRunningBox().text) return "another-update";
     if (!box.title) return "selection-error";
-    if (*box.title == L"Confirmation") return "confirmation";
+    if (*box.title == golden::kConfirmationTitle) return "confirmation";
     if (box.text == SuccessBox().text) return "success";
     if (box.text == WrongFileBox().text) return "wrong-file";
     if (box.text == DeviceNotFoundBox().text) return "device-not-found";
@@ -113,11 +122,7 @@ public:
     int Show(const MessageBoxContents& box) override {
         Record(events_, BoxName(box));
         shown.push_back(box);
-        int answer = kAnswerCancel;
-        if (!answers.empty()) {
-            answer = answers.front();
-            answers.pop_front();
-        }
+        const int answer = Take(answers, kAnswerCancel);
         if (answer == kFails) Raise(kBroken);
         if (answer == kFailsOutOfMemory) Raise(kOutOfMemory);
         return answer;
@@ -136,11 +141,7 @@ public:
 
     FlashResult ProgramFirmwareFile(const std::wstring& path) override {
         Record(events_, "flash " + Narrow(path));
-        std::variant<FlashResult, AppError> result = FlashResult{0};
-        if (!results.empty()) {
-            result = results.front();
-            results.pop_front();
-        }
+        const auto result = Take(results, std::variant<FlashResult, AppError>(FlashResult{0}));
         if (auto* error = std::get_if<AppError>(&result)) Raise(*error);
         outOfMemory = exhaustsMemory;
         return std::get<FlashResult>(result);
@@ -149,6 +150,16 @@ public:
 
 private:
     Events& events_;
+};
+
+using LibraryResult = std::variant<FlashResult, AppError>;
+const AppError kOtherCopyWriting{kErrPermissionDenied, L"Permission denied"};
+
+// What the outside world does in one click, in the order each is asked.
+struct Moves {
+    std::deque<std::optional<AppError>> showings;
+    std::deque<int> answers;
+    std::deque<LibraryResult> results;
 };
 
 class UpdateWorkflow : public ::testing::Test {
@@ -163,34 +174,27 @@ protected:
         RunUpdateWorkflow(dialog, boxes, flasher);
         return events;
     }
+    Events RunOn(const Moves& moves) {
+        events.clear();
+        flasher.toldAfter.clear();
+        dialog.showings = moves.showings;
+        boxes.answers = moves.answers;
+        flasher.results = moves.results;
+        return Run();
+    }
     void Choose(int times = 1) {
         for (int i = 0; i < times; ++i) dialog.showings.push_back(std::nullopt);
     }
 };
 
-TEST_F(UpdateWorkflow, CancelInTheDialogEndsWithoutAMessage) {
-    EXPECT_EQ(Run(), (Events{"dialog"}));
-}
-
 TEST_F(UpdateWorkflow, OtherDialogFailuresShowNumberAndDescriptionThenEnd) {
-    dialog.showings = {AppError{-32768, L"The function failed to load the dialog box"}};
-    boxes.answers = {kAnswerOk};
-    EXPECT_EQ(Run(), (Events{"dialog", "selection-error"}));
-    EXPECT_EQ(boxes.shown[0].text,
-              L"Error -32768 selecting file.\r\nThe function failed to load the dialog box");
-
     dialog.showings = {kOutOfMemory};  // not one of our own errors, still the dialog's failure
-    Run();
-    EXPECT_EQ(boxes.shown.at(1).text, L"Error 7 selecting file.\r\nOut of memory");
+    EXPECT_EQ(Run(), (Events{"dialog", "selection-error"}));
+    EXPECT_EQ(boxes.shown.at(0).text, golden::SelectionErrorText(7, L"Out of memory"));
 }
 
 TEST_F(UpdateWorkflow, SelectionErrorBoxThatCannotShowStillEnds) {
-    dialog.showings = {kBroken};
-    boxes.answers = {kFails};
-    EXPECT_EQ(Run(), (Events{"dialog", "selection-error"}));
-
     // Memory stays short after the dialog failed for want of it: no box can be built.
-    events.clear();
     dialog.showings = {kOutOfMemory};
     dialog.failureExhaustsMemory = true;
     RunUpdateWorkflow(dialog, boxes, flasher);
@@ -198,20 +202,11 @@ TEST_F(UpdateWorkflow, SelectionErrorBoxThatCannotShowStillEnds) {
     EXPECT_EQ(events, (Events{"dialog"}));
 }
 
-TEST_F(UpdateWorkflow, SuccessIsToldOnceAndEnds) {
-    Choose();
-    boxes.answers = {kAnswerOk, kAnswerOk};
-    flasher.results = {FlashResult{0}};
-    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "success"}));
-    EXPECT_EQ(boxes.shown[1].style, kButtonsOk + kIconExclamation);
-}
-
 TEST_F(UpdateWorkflow, ConfirmationShowsThePathAndAnythingButOkGoesBackToTheDialog) {
-    Choose(3);
-    boxes.answers = {kAnswerCancel, kFailsOutOfMemory, kAnswerOk, kAnswerOk};
-    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", "dialog", "confirmation", "dialog", "confirmation",
-                             flash, "success"}));
-    EXPECT_EQ(boxes.shown[0].text, L"Are you sure you want to update your Korvani with \n" + kChosen + L"?");
+    Choose(2);
+    boxes.answers = {kFailsOutOfMemory, kAnswerOk, kAnswerOk};
+    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", "dialog", "confirmation", flash, "success"}));
+    EXPECT_EQ(boxes.shown[0].text, golden::ConfirmationText(kChosen));
 }
 
 TEST_F(UpdateWorkflow, UnreadablePathAtConfirmationGoesBackToTheDialog) {
@@ -220,106 +215,28 @@ TEST_F(UpdateWorkflow, UnreadablePathAtConfirmationGoesBackToTheDialog) {
     EXPECT_EQ(Run(), (Events{"dialog", "dialog"}));
 }
 
-TEST_F(UpdateWorkflow, AnEarlierFailureIsNotTakenForADialogFailure) {
-    // The failed confirmation leaves an error behind; the next showing succeeds.
-    Choose(2);
-    boxes.answers = {kFails, kAnswerOk, kAnswerOk};
-    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", "dialog", "confirmation", flash, "success"}));
-}
-
-TEST_F(UpdateWorkflow, SuccessBoxThatCannotShowEnds) {
-    Choose();
-    boxes.answers = {kAnswerOk, kFails};
-    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "success"}));
-}
-
-struct ResultCase {
-    FlashResult result;
-    const char* box;
-};
-
-void PrintTo(const ResultCase& c, std::ostream* out) {
-    *out << c.result << " -> " << c.box;
-}
-
-class EveryFailedResult : public UpdateWorkflow, public ::testing::WithParamInterface<ResultCase> {};
-
-TEST_P(EveryFailedResult, CancelEndsAndRetryGoesThroughDialogAndConfirmation) {
-    const ResultCase c = GetParam();
-    Choose(2);
-    flasher.results = {c.result, c.result};
-    boxes.answers = {kAnswerOk, kAnswerRetry, kAnswerOk, kAnswerCancel};
-    EXPECT_EQ(Run(),
-              (Events{"dialog", "confirmation", flash, c.box, "dialog", "confirmation", flash, c.box}));
-}
-
-TEST_P(EveryFailedResult, ClosingTheBoxEndsAsCancelDoes) {
-    Choose();
-    flasher.results = {GetParam().result};
-    boxes.answers = {kAnswerOk, kAnswerCancel};
-    EXPECT_EQ(Run().size(), 4u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Results, EveryFailedResult,
-    ::testing::Values(ResultCase{-3, "wrong-file"}, ResultCase{-4, "wrong-file"},
-                      ResultCase{-1, "unexpected-result"}, ResultCase{-5, "unexpected-result"},
-                      ResultCase{-32768, "unexpected-result"}, ResultCase{1, "unexpected-result"},
-                      ResultCase{32767, "unexpected-result"}),
-    [](const ::testing::TestParamInfo<ResultCase>& info) {
-        const int result = info.param.result;
-        return (result < 0 ? "minus" : "") + std::to_string(result < 0 ? -result : result);
-    });
-
-TEST_F(UpdateWorkflow, ErasedDeviceRetryFlashesTheSameFileAgainWithoutDialog) {
-    Choose();
-    flasher.results = {FlashResult{-2}, FlashResult{-2}, FlashResult{0}};
-    boxes.answers = {kAnswerOk, kAnswerRetry, kAnswerRetry, kAnswerOk};
-    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "device-not-found", flash, "device-not-found",
-                             flash, "success"}));
-    // Each attempt lasts until its box has been answered.
-    EXPECT_EQ(flasher.toldAfter, (std::vector<std::size_t>{4, 6, 8}));
-}
-
-TEST_F(UpdateWorkflow, ErasedDeviceCancelEnds) {
+TEST_F(UpdateWorkflow, ErasedDeviceBoxThatCannotShowNeverFlashesAgain) {
     Choose();
     flasher.results = {FlashResult{-2}};
-    boxes.answers = {kAnswerOk, kAnswerCancel};
+    boxes.answers = {kAnswerOk, kFailsOutOfMemory};
     EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "device-not-found"}));
 }
 
-TEST_F(UpdateWorkflow, ErasedDeviceBoxThatCannotShowNeverFlashesAgain) {
-    for (int failure : {kFails, kFailsOutOfMemory}) {
-        events.clear();
-        Choose();
-        flasher.results = {FlashResult{-2}};
-        boxes.answers = {kAnswerOk, failure};
-        EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "device-not-found"}));
-    }
-}
-
 TEST_F(UpdateWorkflow, FailedFlashingCallIsNeverReportedAsSuccess) {
-    for (const AppError& error :
-         {AppError{kErrOverflow, L"Overflow"}, AppError{kErrDllEntryPoint, L"Can't find DLL entry point"},
-          AppError{kErrFileNotFound, L"File not found: oscdll.dll"}, kOutOfMemory}) {
-        events.clear();
-        Choose(2);
-        flasher.results = {error, FlashResult{-3}};
-        boxes.answers = {kAnswerOk, kAnswerRetry, kAnswerOk, kAnswerCancel};
-        EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "unexpected-result", "dialog",
-                                 "confirmation", flash, "wrong-file"}));
-    }
+    Choose(2);
+    flasher.results = {kOutOfMemory, FlashResult{-3}};
+    boxes.answers = {kAnswerOk, kAnswerRetry, kAnswerOk, kAnswerCancel};
+    EXPECT_EQ(Run(), (Events{"dialog", "confirmation", flash, "unexpected-result", "dialog", "confirmation",
+                             flash, "wrong-file"}));
 }
 
 TEST_F(UpdateWorkflow, RetryBoxesThatCannotShowGoBackToTheDialog) {
     for (FlashResult result : {FlashResult{-3}, FlashResult{-1}}) {
-        for (int failure : {kFails, kFailsOutOfMemory}) {
-            events.clear();
-            Choose();
-            flasher.results = {result};
-            boxes.answers = {kAnswerOk, failure};
-            EXPECT_EQ(Run().back(), "dialog") << result;
-        }
+        events.clear();
+        Choose();
+        flasher.results = {result};
+        boxes.answers = {kAnswerOk, kFailsOutOfMemory};
+        EXPECT_EQ(Run().back(), "dialog") << result;
     }
     // Out of memory while the box is built, memory back by the dialog.
     events.clear();
@@ -344,6 +261,114 @@ TEST_F(UpdateWorkflow, UnreadablePathAtFlashingIsAnUnexpectedResult) {
     failing.showings = {std::nullopt};
     RunUpdateWorkflow(failing, boxes, flasher);
     EXPECT_EQ(events, (Events{"dialog", "confirmation", "unexpected-result"}));
+}
+
+// Every sequence of up to kSteps moves of the outside world: what the dialog
+// gives, how the user answers each box, what each library call gives. The
+// rules are replayed on what each click did.
+constexpr std::size_t kSteps = 6;
+
+std::string OutcomeBox(const LibraryResult& result) {
+    if (const auto* error = std::get_if<AppError>(&result))
+        return error->number == kErrPermissionDenied ? "another-update" : "unexpected-result";
+    static const std::map<int, std::string> kBoxes = {
+        {0, "success"}, {-2, "device-not-found"}, {-3, "wrong-file"}, {-4, "wrong-file"}};
+    const auto box = kBoxes.find(std::get<FlashResult>(result));
+    return box != kBoxes.end() ? box->second : "unexpected-result";
+}
+
+// Empty when the click kept every rule; otherwise the first it broke.
+std::string BrokenRule(const Events& events, Moves moves, const std::vector<std::size_t>& toldAfter) {
+    std::string expected = "dialog";  // "": the click ends
+    std::vector<std::size_t> boxesAfterCalls;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const std::string what = events[i].rfind("flash ", 0) == 0 ? "flash" : events[i];
+        if (what != expected) return "expected '" + expected + "', got '" + events[i] + "'";
+        if (what == "dialog") {
+            const auto failure = Take(moves.showings, std::optional<AppError>(kCancelled));
+            expected = !failure ? "confirmation" : failure->number == kErrCancel ? "" : "selection-error";
+        } else if (what == "confirmation") {
+            expected =
+                Take(moves.answers, kAnswerCancel) == kAnswerOk ? "flash" : "dialog";  // only OK flashes
+        } else if (what == "flash") {
+            expected = OutcomeBox(Take(moves.results, LibraryResult(FlashResult{0})));  // its box, at once
+        } else if (what == "selection-error") {
+            Take(moves.answers, kAnswerOk);
+            expected = "";
+        } else {
+            const int answer = Take(moves.answers, kAnswerCancel);
+            boxesAfterCalls.push_back(i + 1);
+            if (what == "device-not-found")
+                expected = answer == kAnswerRetry ? "flash" : "";  // never without the user's Retry
+            else if (what == "wrong-file" || what == "unexpected-result")
+                expected = answer == kAnswerRetry || answer == kFails ? "dialog" : "";
+            else
+                expected = "";
+        }
+    }
+    if (!expected.empty()) return "ended before '" + expected + "'";
+    if (toldAfter != boxesAfterCalls) return "an attempt did not end once, right after its box";
+    return "";
+}
+
+TEST_F(UpdateWorkflow, EverySequenceOfTheWorldsMovesKeepsTheRules) {
+    const std::vector<std::optional<AppError>> showings = {std::nullopt, kCancelled, kBroken};
+    const std::vector<int> answers = {kAnswerOk, kAnswerCancel, kAnswerRetry, kFails};  // closing: Cancel
+    const std::vector<LibraryResult> results = {FlashResult{0},  FlashResult{-2}, FlashResult{-3},
+                                                FlashResult{-1}, kBroken,         kOtherCopyWriting};
+    std::size_t clicks = 0;
+    // Runs a click on `moves` and checks it; then, where it first went past them, each move there.
+    std::function<void(const Moves&, std::size_t)> explore = [&](const Moves& moves, std::size_t length) {
+        const Events seen = RunOn(moves);
+        const std::string broken = BrokenRule(seen, moves, flasher.toldAfter);
+        if (!broken.empty()) ADD_FAILURE() << broken << " in " << ::testing::PrintToString(seen);
+        ++clicks;
+        if (length == kSteps || HasFailure()) return;
+        // Each choice in turn as the next move of `script`.
+        const auto next = [&](auto script, const auto& choices) {
+            Moves longer = moves;
+            for (const auto& choice : choices) {
+                (longer.*script).push_back(choice);
+                explore(longer, length + 1);
+                (longer.*script).pop_back();
+            }
+        };
+        std::size_t dialogs = 0, calls = 0, boxesShown = 0;
+        for (const std::string& event : seen) {
+            if (event == "dialog") {
+                if (++dialogs > moves.showings.size()) return next(&Moves::showings, showings);
+            } else if (event.rfind("flash ", 0) == 0) {
+                if (++calls > moves.results.size()) return next(&Moves::results, results);
+            } else if (++boxesShown > moves.answers.size()) {
+                return next(&Moves::answers, answers);
+            }
+        }
+    };
+    explore(Moves{}, 0);
+    EXPECT_GT(clicks, 100u) << "every sequence of up to " << kSteps << " moves";
+}
+
+// A few clicks seen whole.
+TEST_F(UpdateWorkflow, Examples) {
+    const struct {
+        Moves moves;
+        Events events;
+    } examples[] = {
+        {{{kCancelled}, {}, {}}, {"dialog"}},
+        {{{std::nullopt}, {kAnswerOk, kAnswerOk}, {FlashResult{0}}},
+         {"dialog", "confirmation", flash, "success"}},
+        {{{std::nullopt, std::nullopt},
+          {kAnswerOk, kAnswerRetry, kAnswerOk, kAnswerCancel},
+          {FlashResult{-3}, FlashResult{-4}}},
+         {"dialog", "confirmation", flash, "wrong-file", "dialog", "confirmation", flash, "wrong-file"}},
+        {{{std::nullopt},
+          {kAnswerOk, kAnswerRetry, kAnswerRetry, kAnswerOk},
+          {FlashResult{-2}, FlashResult{-2}, FlashResult{0}}},
+         {"dialog", "confirmation", flash, "device-not-found", flash, "device-not-found", flash, "success"}},
+        {{{std::nullopt}, {kAnswerOk, kAnswerOk}, {kOtherCopyWriting}},
+         {"dialog", "confirmation", flash, "another-update"}},
+    };
+    for (const auto& example : examples) EXPECT_EQ(RunOn(example.moves), example.events);
 }
 
 }  // namespace

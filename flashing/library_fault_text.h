@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+// What the program says when the flashing library crashes. Written into
+// `text`, cut short where it does not fit, without allocating: the heap may be
+// broken by then. `module` is empty when the place of the fault is unknown.
+void WriteLibraryFaultText(std::span<wchar_t> text, std::uint32_t code, std::wstring_view module,
+                           std::uintptr_t offset);

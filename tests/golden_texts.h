@@ -1,0 +1,51 @@
+// What the program shows, as its users know it, byte for byte: the tests' own
+// copy, never the program's constants, and the only one, for the unit and the
+// end-to-end tests alike.
+#pragma once
+
+#include <string>
+
+#include "product.h"  // the support wiki: a build setting
+
+namespace golden {
+
+inline constexpr wchar_t kAppTitle[] = L"Korvani Update";
+inline constexpr wchar_t kWindowTitle[] = L"Korvani Update 1.1";
+inline constexpr wchar_t kButtonCaption[] = L"Korvani update";
+inline constexpr wchar_t kDialogTitle[] = L"Select the new firmware file";
+inline constexpr wchar_t kBinFiles[] = L"Bin Files (*.bin)";
+inline constexpr wchar_t kAllFiles[] = L"All Files (*.*)";
+
+inline constexpr wchar_t kConfirmationTitle[] = L"Confirmation";
+inline std::wstring ConfirmationText(const std::wstring& path) {
+    return L"Are you sure you want to update your Korvani with \n" + path + L"?";
+}
+inline constexpr wchar_t kSuccessTitle[] = L"Updated!";
+inline constexpr wchar_t kSuccessText[] =
+    L"Remember to unplug and replug again the Korvani\nin order to activate the new version";
+inline constexpr wchar_t kWarningTitle[] = L"Warning";
+inline constexpr wchar_t kWrongFileText[] = L"The selected file is not a firmware binary.";
+inline constexpr wchar_t kDeviceNotFoundText[] =
+    L"The erased Korvani is not recognized; please make sure\n"
+    L"you have disconnected and reconnected again an Windows\n"
+    L"has recognized the new device";
+inline constexpr wchar_t kUnexpectedText[] =
+    L"Unexpected error.\nYou can try again or check Quellmar's wiki web\n"
+    L"(" KORVANI_SUPPORT_WIKI ") for help and tools.";
+inline constexpr wchar_t kAnotherUpdateText[] =
+    L"Another Korvani Update window is updating a controller. Wait until it has finished, then try again.";
+inline std::wstring SelectionErrorText(int number, const std::wstring& description) {
+    return L"Error " + std::to_wstring(number) + L" selecting file.\r\n" + description;
+}
+
+// After "The flashing library failed with exception <code>[ in <module> at offset 0x<offset>]".
+inline constexpr wchar_t kLibraryFaultAdvice[] =
+    L".\nYour Korvani may have been left erased.\n"
+    L"Disconnect it, reconnect it and start the update again.\n"
+    L"If this happens again, check Quellmar's wiki web\n(" KORVANI_SUPPORT_WIKI ") for help and tools.";
+
+// Not shown, but how the tests find the window and its button.
+inline constexpr wchar_t kMainWindowClass[] = L"KorvaniFlasherMain";
+inline constexpr int kUpdateButton = 100;
+
+}  // namespace golden
