@@ -23,12 +23,13 @@ add_library(korvani_framework STATIC
     framework/form_window.cpp
     framework/message_box.cpp
     framework/named_mutex.cpp
+    framework/outside_watch.cpp
     framework/process_state.cpp
     framework/stale_input.cpp
     framework/text_conversion.cpp
     framework/win32_error.cpp)
 target_include_directories(korvani_framework PUBLIC framework)
-target_link_libraries(korvani_framework PUBLIC korvani_framework_portable comctl32)
+target_link_libraries(korvani_framework PUBLIC korvani_framework_portable comctl32 ntdll)
 
 add_executable(KorvaniFWUpdater WIN32
     startup/entry_point.cpp
@@ -37,6 +38,7 @@ add_executable(KorvaniFWUpdater WIN32
     flashing/FlashProgramAT.cpp
     flashing/library_call.cpp
     flashing/ProgramFirmwareFile.cpp
+    flashing/update_watcher.cpp
     ui/FlasherMain.cpp
     compiler_runtime/stack_protector.cpp
     compiler_runtime/terminate_handler.cpp

@@ -20,7 +20,7 @@ namespace {
     // is only an access violation, whose handlers would run on the smashed stack.
     if (IsProcessorFeaturePresent(PF_FASTFAIL_AVAILABLE)) __asm__ volatile("int $0x29" : : "c"(code));
     TerminateProcess(GetCurrentProcess(), STATUS_STACK_BUFFER_OVERRUN);
-    __builtin_unreachable();
+    __builtin_trap();  // should TerminateProcess ever return
 }
 
 }  // namespace

@@ -42,7 +42,18 @@ MessageBoxContents UnexpectedResultBox() {
 
 MessageBoxContents AnotherUpdateRunningBox() {
     return {
-        L"Another Korvani Update window is updating a controller. Wait until it has finished, then try "
-        L"again.",
+        L"Another Korvani Update window is updating the Korvani or waiting for your answer. Finish there "
+        L"first, then try again.",
         std::nullopt, kButtonsOk + kIconExclamation};
+}
+
+MessageBoxContents LibraryBusyBox() {
+    return {L"The flashing library is still working on the last attempt.\nWait a minute, then try again.",
+            std::nullopt, kButtonsOk + kIconExclamation};
+}
+
+MessageBoxContents PathRefusedBox(const std::wstring& path) {
+    return {L"The library cannot open a file whose path is this long or has these characters:\n" + path +
+                L"\nCopy the file to a short folder such as C:\\Korvani and choose it there.",
+            std::nullopt, kButtonsOk + kIconExclamation};
 }

@@ -1,10 +1,10 @@
 // Every message of the update dialogue, as data: text, title, buttons and icon.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "app_error.h"
+#include "message_box_contents.h"
 
 // Windows message-box values (MB_*, ID*); the core keeps them as numbers so it
 // needs no windows.h, and the shell checks them against the real ones.
@@ -17,12 +17,6 @@ constexpr int kAnswerOk = 1;
 constexpr int kAnswerCancel = 2;
 constexpr int kAnswerRetry = 4;
 
-struct MessageBoxContents {
-    std::wstring text;
-    std::optional<std::wstring> title;  // none: the application title shows
-    int style;                          // buttons + icon
-};
-
 MessageBoxContents SelectionErrorBox(const AppError& error);
 MessageBoxContents ConfirmationBox(const std::wstring& path);
 MessageBoxContents SuccessBox();
@@ -30,5 +24,10 @@ MessageBoxContents WrongFileBox();
 MessageBoxContents DeviceNotFoundBox();
 MessageBoxContents UnexpectedResultBox();
 
-// Another copy of the program is writing a controller: this one does not.
+// Another copy of the program is writing the Korvani or waiting for its
+// user's answer: this one does not.
 MessageBoxContents AnotherUpdateRunningBox();
+// Threads of the last call into the library still run: it is not called again yet.
+MessageBoxContents LibraryBusyBox();
+// A path the library cannot open: too long, or not in the system's code page.
+MessageBoxContents PathRefusedBox(const std::wstring& path);

@@ -71,10 +71,13 @@ struct Steps {
         try {
             result = flasher.ProgramFirmwareFile(path);
         } catch (...) {
-            // Two writers would corrupt the controller: the other copy finishes first.
-            if (ErrorNumber(std::current_exception()) == kErrPermissionDenied) {
-                Tell(AnotherUpdateRunningBox);
-                return Step::End;
+            switch (ErrorNumber(std::current_exception())) {
+                // Two writers would corrupt the controller: the other one finishes first.
+                case kErrPermissionDenied: Tell(AnotherUpdateRunningBox); return Step::End;
+                case kErrDeviceUnavailable: Tell(LibraryBusyBox); return Step::End;
+                // A Retry would only be refused again: the user needs another path.
+                case kErrBadFileName: Tell([&] { return PathRefusedBox(path); }); return Step::ChooseFile;
+                default: break;
             }
             // No result came back, so nothing was confirmed as flashed.
             return AskRetry(UnexpectedResultBox, Step::ChooseFile);

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "app_directory.h"
 #include "app_error.h"
+#include "application.h"
 #include "exported_function.h"
 #include "library_call.h"
 #include "library_names.h"
@@ -14,21 +16,15 @@ namespace {
 using FlashProgramATFn = std::int32_t(WINAPI*)(char* path);
 
 FlashProgramATFn BindFlashProgramAT() {
-    // By bare name on purpose: Windows hands back the module that start-up
-    // loaded from the application directory.
-    HMODULE library = LoadLibraryW(kFlashingLibrary);
-    if (library == nullptr) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_MOD_NOT_FOUND || error == ERROR_FILE_NOT_FOUND)
-            throw AppError{kErrFileNotFound, std::wstring(L"File not found: ") + kFlashingLibrary};
-        throw AppError{kErrDllLoad, L"Error in loading DLL"};
-    }
+    // The very module start-up loaded from the application directory: a load
+    // by bare name could be served by another library of the same name.
+    HMODULE library = GetModuleHandleW(PathInDirectory(AppPath(), kFlashingLibrary).c_str());
+    if (library == nullptr)
+        throw AppError{kErrFileNotFound, std::wstring(L"File not found: ") + kFlashingLibrary};
     const auto entry = ExportedFunction<FlashProgramATFn>(library, "_FlashProgramAT@4");
-    if (entry == nullptr) {
-        FreeLibrary(library);
+    if (entry == nullptr)
         throw AppError{kErrDllEntryPoint,
                        std::wstring(L"Can't find DLL entry point _FlashProgramAT@4 in ") + kFlashingLibrary};
-    }
     return entry;
 }
 

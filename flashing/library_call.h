@@ -1,24 +1,21 @@
 // Around each call into the maker's closed library: the machine stays awake
 // while it writes the device, a crash inside it is told and ends the program,
-// and what it may have changed in the process is put back once it returns.
+// an ending nothing inside the program can tell is told by a watcher outside
+// it, and what the library may have changed in the process is put back.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "fault_watch.h"
 
-// The library sees the process as it was before either library loaded: its
-// state is taken in wWinMain before the first load, and put back after the
-// loads and after each call.
-void SaveProcessStateBeforeLibraries() noexcept;
-void RestoreProcessStateBeforeLibraries() noexcept;
-
 class LibraryCall {
 public:
-    // Throws AppError when the crash report cannot be made ready: the library
-    // must not be called then.
+    // Throws AppError, and the library must not be called, when the crash
+    // report cannot be made ready, or when threads the last call started
+    // still run after a few seconds (kErrDeviceUnavailable).
     LibraryCall();
     ~LibraryCall();
     LibraryCall(const LibraryCall&) = delete;
@@ -27,5 +24,6 @@ public:
 private:
     FaultWatch faultWatch_;
     std::wstring currentDirectory_;
+    std::vector<DWORD> threadsBefore_;
     EXECUTION_STATE previousExecutionState_ = 0;
 };

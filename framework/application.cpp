@@ -45,8 +45,8 @@ RunEnd RunMessageLoop() {
 
 void ReportUnhandledError(std::exception_ptr error) noexcept {
     try {
-        ShowMessageBox(nullptr, UnhandledErrorText(ToAppError(error)), kApplicationTitle,
-                       MB_OK | MB_ICONERROR | MB_TASKMODAL);
+        const MessageBoxContents box = UnhandledErrorBox(ToAppError(error));
+        ShowMessageBox(nullptr, box.text, kApplicationTitle, static_cast<UINT>(box.style));
     } catch (...) {
         // Nothing more can be told; the exit status still says it.
     }

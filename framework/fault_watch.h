@@ -1,5 +1,6 @@
 // While a FaultWatch is armed, a fault that nothing handles, on any thread,
-// ends the process with the program's own report instead of the system's:
+// ends the process with the program's own report instead of the system's, and
+// so does one on any other thread than the arming one after the first arming:
 // what faulted is never returned into, unwound through or called again, and
 // no thread of ours runs on. The report cannot hang: everything it needs is
 // made ready beforehand, since by the time of a fault the heap or the loader
@@ -38,6 +39,5 @@ public:
     void Disarm() noexcept;
 
 private:
-    LPTOP_LEVEL_EXCEPTION_FILTER previous_ = nullptr;
     bool armed_ = false;
 };

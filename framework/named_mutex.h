@@ -3,7 +3,8 @@
 #include <windows.h>
 
 // A named mutex, taken if no process holds it, and held while this lives.
-// Throws AppError when the mutex cannot be opened.
+// Not held when another user's or an elevated process made it first. Throws
+// AppError when the mutex cannot be opened for another reason.
 class NamedMutexLock {
 public:
     explicit NamedMutexLock(const wchar_t* name);
@@ -14,6 +15,6 @@ public:
     bool Held() const { return held_; }
 
 private:
-    HANDLE mutex_;
-    bool held_;
+    HANDLE mutex_ = nullptr;
+    bool held_ = false;
 };

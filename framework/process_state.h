@@ -1,17 +1,14 @@
 // Process-wide settings that code of another maker may change and not put back.
+// Taken once, before any such code loads, and put back after it has run.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-// The x87 control word and MXCSR: rounding, precision and which floating-point
-// exceptions fault.
-struct FloatingPointControl {
-    std::uint16_t x87;
-    std::uint32_t mxcsr;
-};
-
-FloatingPointControl CurrentFloatingPointControl() noexcept;
-void SetFloatingPointControl(const FloatingPointControl& control) noexcept;
+// Call first thing: also keeps the current directory out of the DLL search.
+void SaveProcessState() noexcept;
+// The DLL search as saved, and the floating-point settings with an empty x87 stack.
+void RestoreProcessState() noexcept;
+// The floating-point settings alone, for a thread of our own.
+void RestoreFloatingPointControl() noexcept;
 
 std::wstring CurrentDirectory();

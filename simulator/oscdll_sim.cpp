@@ -4,16 +4,22 @@
 // KORVANI_SIM_RESULTS="r1,r2,..."  results of successive calls (the last repeats)
 // KORVANI_SIM_LOG=<file>           a line per call: path bytes, file size, CRC-32, result, and
 //                                  whether the buffer is zero-filled to MAX_PATH bytes
-// KORVANI_SIM_DELAY_MS=<n>         each call takes that long
+// KORVANI_SIM_DELAY_MS=<n>         each call takes that long once it is logged
 // KORVANI_SIM_SCRIBBLE=1           before returning, fill the buffer as a library that takes it
 //                                  for a char[MAX_PATH] of its own would
 // KORVANI_SIM_PUMP=1               dispatch the caller's window messages while it works, as a
 //                                  library with a progress window or a COM wait would
-// KORVANI_SIM_FAULT=<how>          crash after logging the call: av (an access violation), cxx
+// KORVANI_SIM_FAULT=<how>          misbehave after logging the call: av (an access violation), cxx
 //                                  (a C++ exception of another compiler, SEH code 0xE06D7363),
 //                                  heap (an access violation while holding the process heap's
 //                                  lock), thread (a thread of its own faults while the call waits
-//                                  for it; the call then returns), overflow (the stack overflows)
+//                                  for it; the call then returns), overflow (the stack overflows),
+//                                  fastfail (__fastfail, as its run-time's checks end), exit
+//                                  (ExitProcess(0)), filter (an unhandled-exception filter of its
+//                                  own that calls ExitProcess(7), then an access violation), late
+//                                  (the call returns; a thread of its own faults 1 s later), busy
+//                                  (the call returns; a thread of its own runs on for 8 s), helper
+//                                  (an access violation in OSCdllHelper.dll, loaded from beside it)
 // KORVANI_SIM_STATE=1              log the x87 control word, MXCSR and current directory each call
 //                                  finds, then change all three; loading changes the first two
 #include <windows.h>
@@ -153,9 +159,23 @@ __attribute__((noinline)) int Recurse(volatile char* previous) {
     return Recurse(frame) + frame[1];  // not a tail call: every frame stays
 }
 
-DWORD WINAPI FaultingThread(void*) {
+DWORD WINAPI FaultingThread(void* delay) {
+    Sleep(static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(delay)));
     AccessViolation();
     return 0;
+}
+
+DWORD WINAPI BusyThread(void*) {
+    Sleep(8000);
+    return 0;
+}
+
+LONG WINAPI ExitWithSeven(EXCEPTION_POINTERS*) {
+    ExitProcess(7);
+}
+
+void StartThread(LPTHREAD_START_ROUTINE body, std::uintptr_t parameter) {
+    CloseHandle(CreateThread(nullptr, 0, body, reinterpret_cast<void*>(parameter), 0, nullptr));
 }
 
 void Crash(const std::string& how) {
@@ -173,6 +193,27 @@ void Crash(const std::string& how) {
         WaitForSingleObject(thread.get(), 2000);
     }
     if (how == "overflow") Recurse(nullptr);
+    if (how == "fastfail") __asm__ volatile("int $0x29" : : "c"(7));  // FAST_FAIL_FATAL_APP_EXIT
+    if (how == "exit") ExitProcess(0);
+    if (how == "filter") {
+        SetUnhandledExceptionFilter(ExitWithSeven);
+        AccessViolation();
+    }
+    if (how == "late") StartThread(FaultingThread, 1000);
+    if (how == "busy") StartThread(BusyThread, 0);
+    if (how == "helper") {
+        wchar_t path[MAX_PATH];
+        HMODULE self = nullptr;
+        GetModuleHandleExW(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<const wchar_t*>(&Crash), &self);
+        const DWORD length = GetModuleFileNameW(self, path, MAX_PATH);
+        std::wstring helper(path, length);
+        helper = helper.substr(0, helper.find_last_of(L'\\') + 1) + L"OSCdllHelper.dll";
+        using CrashHere = void (*)();
+        reinterpret_cast<CrashHere>(
+            reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(helper.c_str()), "CrashHere")))();
+    }
 }
 
 std::uint16_t X87ControlWord() {
@@ -213,9 +254,6 @@ extern "C" std::int32_t WINAPI FlashProgramAT(char* path) {
     const std::string script = Environment("KORVANI_SIM_RESULTS");
     const std::int32_t result = script.empty() ? SimulatedController(file) : ScriptedResult(script);
 
-    const std::string delay = Environment("KORVANI_SIM_DELAY_MS");
-    if (!delay.empty()) Wait(static_cast<DWORD>(std::strtoul(delay.c_str(), nullptr, 10)));
-
     char line[128];
     std::snprintf(line, sizeof line, " opened=%d size=%llu crc=%08X result=%ld zeroed=%d",
                   file.opened ? 1 : 0, static_cast<unsigned long long>(file.bytes.size()),
@@ -224,6 +262,9 @@ extern "C" std::int32_t WINAPI FlashProgramAT(char* path) {
     std::string state;
     if (Environment("KORVANI_SIM_STATE") == "1") state = " state=" + SeenStateThenChangeIt();
     AppendToSimLog("call path=" + Escaped(path) + line + state);
+
+    const std::string delay = Environment("KORVANI_SIM_DELAY_MS");
+    if (!delay.empty()) Wait(static_cast<DWORD>(std::strtoul(delay.c_str(), nullptr, 10)));
 
     Crash(Environment("KORVANI_SIM_FAULT"));
 

@@ -5,15 +5,20 @@
 #include "Inicio.h"
 #include "application.h"
 #include "exit_status.h"
-#include "library_call.h"
+#include "process_state.h"
+#include "update_watcher.h"
 
 const wchar_t kApplicationTitle[] = L"Korvani Update";
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    // Never look for a DLL in the current directory. The rest of the search
-    // order stays: the maker's library may rely on it for its own dependencies.
-    SetDllDirectoryW(L"");
-    SaveProcessStateBeforeLibraries();
+    // The same executable, started by an update to tell what it cannot tell itself.
+    if (IsUpdateWatcherRun(GetCommandLineW())) return RunUpdateWatcher(GetCommandLineW());
+
+    SaveProcessState();
+    SetSearchPathMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
+    // A heap the library corrupts ends the process at once instead of running
+    // on with it; the update's watcher then tells the user.
+    HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
     // The window does not answer while the library flashes; a "Not Responding"
     // ghost would offer to end the program mid-flash.
     DisableProcessWindowsGhosting();

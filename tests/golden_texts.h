@@ -33,7 +33,14 @@ inline constexpr wchar_t kUnexpectedText[] =
     L"Unexpected error.\nYou can try again or check Quellmar's wiki web\n"
     L"(" KORVANI_SUPPORT_WIKI ") for help and tools.";
 inline constexpr wchar_t kAnotherUpdateText[] =
-    L"Another Korvani Update window is updating a controller. Wait until it has finished, then try again.";
+    L"Another Korvani Update window is updating the Korvani or waiting for your answer. Finish there first, "
+    L"then try again.";
+inline constexpr wchar_t kLibraryBusyText[] =
+    L"The flashing library is still working on the last attempt.\nWait a minute, then try again.";
+inline std::wstring PathRefusedText(const std::wstring& path) {
+    return L"The library cannot open a file whose path is this long or has these characters:\n" + path +
+           L"\nCopy the file to a short folder such as C:\\Korvani and choose it there.";
+}
 inline std::wstring SelectionErrorText(int number, const std::wstring& description) {
     return L"Error " + std::to_wstring(number) + L" selecting file.\r\n" + description;
 }
@@ -44,8 +51,20 @@ inline constexpr wchar_t kLibraryFaultAdvice[] =
     L"Disconnect it, reconnect it and start the update again.\n"
     L"If this happens again, check Quellmar's wiki web\n(" KORVANI_SUPPORT_WIKI ") for help and tools.";
 
-// Not shown, but how the tests find the window and its button.
+// What the watcher outside the program says when it ended with status `code`
+// (8 hexadecimal digits) before the outcome of an update was told.
+inline std::wstring UpdateCutShortText(const std::wstring& code) {
+    return L"Korvani Update ended while it was writing the firmware (code " + code +
+           L").\nThe Korvani may be only partly programmed: unplug it, plug it in again, and run the update "
+           L"again.\nIf this happens again, check Quellmar's wiki web\n(" KORVANI_SUPPORT_WIKI
+           ") for help and tools.";
+}
+
+// Not shown, but how the tests find the window and its button, the mutex
+// that keeps a second copy from writing, and the watcher's argument.
 inline constexpr wchar_t kMainWindowClass[] = L"KorvaniFlasherMain";
 inline constexpr int kUpdateButton = 100;
+inline constexpr wchar_t kOneUpdateAtATime[] = L"Global\\KorvaniFWUpdater.Flashing";
+inline constexpr wchar_t kWatcherArgument[] = L"/watch-update";
 
 }  // namespace golden

@@ -9,6 +9,7 @@
 #include "message_box.h"
 #include "named_mutex.h"
 #include "resource.h"
+#include "update_watcher.h"
 #include "update_workflow.h"
 
 namespace {
@@ -22,8 +23,9 @@ static_assert(kAnswerOk == IDOK && kAnswerCancel == IDCANCEL && kAnswerRetry == 
 constexpr wchar_t kShutdownBlockReason[] =
     L"A firmware update is running. Do not turn off the computer or unplug the Korvani.";
 
-// Held by whichever copy of the program, in this session, is writing a controller.
-constexpr wchar_t kOneUpdateAtATime[] = L"Local\\KorvaniFWUpdater.Flashing";
+// Held by whichever copy of the program on this PC, in any session, is writing
+// a controller or waiting for the answer to the box that tells the outcome.
+constexpr wchar_t kOneUpdateAtATime[] = L"Global\\KorvaniFWUpdater.Flashing";
 
 constexpr int kFWUpdateId = 100;
 
@@ -84,6 +86,7 @@ public:
         return Inicio::ProgramFirmwareFile(copy);
     }
     void OutcomeTold() noexcept override {
+        AttemptTold();
         shutdownBlock_.reset();
         oneAtATime_.reset();
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 #include <span>
 #include <string_view>
 
@@ -19,9 +20,11 @@ public:
         }
         return *this;
     }
-    // Upper-case hexadecimal, with leading zeros up to `minDigits`.
+    // Upper-case hexadecimal, with leading zeros up to `minDigits` (at most
+    // as many as the value's type has).
     FixedText& Hex(std::uintmax_t value, int minDigits) {
         wchar_t digits[2 * sizeof value];
+        if (minDigits > static_cast<int>(std::size(digits))) minDigits = static_cast<int>(std::size(digits));
         int count = 0;
         do {
             digits[count++] = L"0123456789ABCDEF"[value % 16];

@@ -1,5 +1,13 @@
 #include "unhandled_error.h"
 
-std::wstring UnhandledErrorText(const AppError& error) {
-    return L"Run-time error '" + std::to_wstring(error.number) + L"':\r\n\r\n" + error.description;
+namespace {
+
+constexpr int kIconError = 0x10;
+constexpr int kTaskModal = 0x2000;
+
+}  // namespace
+
+MessageBoxContents UnhandledErrorBox(const AppError& error) {
+    return {L"Run-time error '" + std::to_wstring(error.number) + L"':\r\n\r\n" + error.description,
+            std::nullopt, kIconError + kTaskModal};
 }

@@ -14,7 +14,7 @@ WIN32_BIN, WIN64_BIN = sys.argv.pop(1), sys.argv.pop(1)
 
 # What Windows itself ships: the program's folder needs nothing else.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll", "msvcrt.dll",
-               "advapi32.dll", "shell32.dll"}
+               "advapi32.dll", "shell32.dll", "ntdll.dll"}
 MACHINES = {WIN32_BIN: pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"],
             WIN64_BIN: pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]}
 FILES = ("KorvaniFWUpdater.exe", "OSCdll.DLL", "AT91Boot_DLL.dll")

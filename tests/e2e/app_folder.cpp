@@ -70,7 +70,7 @@ AppFolder::AppFolder(const std::wstring& name, const std::wstring& programName,
 }
 
 AppFolder& AppFolder::WithStandardLibraries() {
-    Copy(L"bin\\OSCdll.DLL", L"OSCdll.DLL");
+    Copy(L"bin\\OSCdll.DLL", L"OSCdll.DLL").Copy(L"bin\\OSCdllHelper.dll", L"OSCdllHelper.dll");
     return Copy(L"bin\\AT91Boot_DLL.dll", L"AT91Boot_DLL.dll");
 }
 

@@ -121,7 +121,7 @@ TEST_F(MainWindow, DialogOpensInTheApplicationFolderOnBinFiles) {
 
     FileDialog::SelectFileType(dialog, 1);
     const std::vector<std::wstring> everything = {
-        L"AT91Boot_DLL.dll", L"KorvaniFWUpdater.exe", L"OSCdll.DLL", L"alpha.bin",
+        L"AT91Boot_DLL.dll", L"KorvaniFWUpdater.exe", L"OSCdll.DLL", L"OSCdllHelper.dll", L"alpha.bin",
         L"beta.BIN",         L"new firmware v2.bin",  L"notes.txt"};
     EXPECT_TRUE(WaitUntil([&] { return Sorted(FileDialog::ListedNames(*program, dialog)) == everything; }));
 }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <cstdint>
@@ -64,7 +65,7 @@ HWND Descendant(HWND parent, const wchar_t* className) {
 
 Program::Program(const AppFolder& folder, const LaunchOptions& options) {
     std::vector<wchar_t> environment = EnvironmentWith(options.environment);
-    std::wstring commandLine = L"\"" + folder.Program() + L"\"";
+    std::wstring commandLine = L"\"" + folder.Program() + L"\" " + options.arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     if (!CreateProcessW(folder.Program().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
@@ -74,13 +75,48 @@ Program::Program(const AppFolder& folder, const LaunchOptions& options) {
         throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
 }
 
+Program::Program(DWORD processId) {
+    process_.dwProcessId = processId;
+    process_.hProcess =
+        OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, processId);
+    if (process_.hProcess == nullptr)
+        throw std::runtime_error("OpenProcess failed: " + std::to_string(GetLastError()));
+}
+
+namespace {
+
+std::vector<DWORD> ChildrenOf(DWORD processId) {
+    std::vector<DWORD> children;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ParentProcessID == processId) children.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return children;
+}
+
+}  // namespace
+
 Program::~Program() {
+    for (DWORD child : ChildrenOf(process_.dwProcessId)) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, child);
+        TerminateProcess(process, 99);
+        CloseHandle(process);
+    }
     if (IsRunning()) {
         TerminateProcess(process_.hProcess, 99);
         WaitForSingleObject(process_.hProcess, 5000);
     }
-    CloseHandle(process_.hThread);
+    if (process_.hThread != nullptr) CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
+}
+
+std::unique_ptr<Program> Program::WaitForWatcher(DWORD timeoutMs) const {
+    std::vector<DWORD> children;
+    if (!WaitUntil([&] { return !(children = ChildrenOf(process_.dwProcessId)).empty(); }, timeoutMs))
+        return nullptr;
+    return std::make_unique<Program>(children.front());
 }
 
 bool Program::IsRunning() const {

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -21,17 +22,21 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatien
 struct LaunchOptions {
     std::vector<std::pair<std::wstring, std::wstring>> environment;  // added to the driver's own
     std::wstring currentDirectory;                                   // empty: the driver's
+    std::wstring arguments;                                          // after the program's name
 };
 
 class Program {
 public:
     Program(const AppFolder& folder, const LaunchOptions& options = {});
-    ~Program();  // ends the process if it still runs
+    explicit Program(DWORD processId);  // one the program started
+    ~Program();                         // ends the process, and those it started, if they still run
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = kPatience);
     bool IsRunning() const;
+    // The watcher the program starts before its first library call.
+    std::unique_ptr<Program> WaitForWatcher(DWORD timeoutMs = kPatience) const;
 
     // Visible top-level windows of the process.
     std::vector<HWND> Windows() const;

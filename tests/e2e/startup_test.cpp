@@ -103,4 +103,17 @@ TEST(Startup, FolderNamedOutsideTheAnsiCodePageStarts) {
     EXPECT_EQ(started.exitStatus, DWORD{kExitWindowClosed});
 }
 
+TEST(Startup, WatcherStartedByHandEndsAtOnceShowingNothing) {
+    AppFolder folder(L"watcher-by-hand");
+    folder.WithStandardLibraries();
+    for (const wchar_t* handles : {L"", L" 4 8", L" 0 0", L" 1 2 3", L" x y"}) {
+        LaunchOptions options;
+        options.arguments = golden::kWatcherArgument + std::wstring(handles);
+        const Started started = Start(folder, options);
+        EXPECT_FALSE(started.showedAnything) << handles;
+        EXPECT_EQ(started.exitStatus, DWORD{0}) << handles;
+        EXPECT_EQ(started.log, "") << "a watcher loads no library";
+    }
+}
+
 }  // namespace

@@ -102,6 +102,13 @@ TEST_F(Update, SuccessIsToldOnceAndTheWindowTakesAnotherClick) {
     s->Answer(IDCANCEL);
     s->ExpectIdle();
     EXPECT_EQ(s->Calls().size(), 1u);
+
+    // Closed, the program leaves nothing behind: its watcher ends with it, silently.
+    const std::unique_ptr<Program> watcher = s->program->WaitForWatcher();
+    ASSERT_NE(watcher, nullptr);
+    Close(s->window);
+    EXPECT_EQ(s->program->WaitForExit(), DWORD{kExitWindowClosed});
+    EXPECT_TRUE(watcher->WaitForExit().has_value()) << "the watcher outlives the program";
 }
 
 TEST_F(Update, NotAFirmwareImageRetriesThroughDialogAndConfirmation) {
@@ -199,40 +206,85 @@ TEST_F(Update, NothingDoneDuringTheCallAnswersForTheUserOrEndsTheUpdate) {
     }
 }
 
-TEST_F(Update, LibraryCrashIsToldAndEndsTheProgram) {
-    const std::pair<std::wstring, std::wstring> faults[] = {
-        {L"av", L"exception C0000005 in OSCdll.DLL at offset 0x"},
-        {L"cxx", L"exception E06D7363"},
-        {L"overflow", L"exception C00000FD in OSCdll.DLL at offset 0x"},
+TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
+    enum Teller { kProgram, kWatcherReport, kWatcherCutShort };
+    const struct {
+        const wchar_t* fault;  // KORVANI_SIM_FAULT, or the driver's End task
+        Teller teller;
+        std::wstring named;  // in the one box that tells it; cut short: the status in hexadecimal
+        DWORD status;        // the program's exit status
+    } endings[] = {
+        {L"av", kProgram, L"exception C0000005 in OSCdll.DLL at offset 0x", kExitLibraryFault},
+        {L"cxx", kProgram, L"exception E06D7363", kExitLibraryFault},
+        {L"overflow", kProgram, L"exception C00000FD in OSCdll.DLL at offset 0x", kExitLibraryFault},
+        // In a library it loaded during the call.
+        {L"helper", kProgram, L"exception C0000005 in OSCdllHelper.dll at offset 0x", kExitLibraryFault},
         // On a thread of the library's own; the call then returns 0, which must not count.
-        {L"thread", L"exception C0000005 in OSCdll.DLL at offset 0x"},
-        // Holding the heap's lock: no box can be made, and the program ends all the same.
-        {L"heap", L""},
+        {L"thread", kProgram, L"exception C0000005 in OSCdll.DLL at offset 0x", kExitLibraryFault},
+        // The call returned -2; its box is up when the library's thread faults.
+        {L"late", kProgram, L"exception C0000005 in OSCdll.DLL at offset 0x", kExitLibraryFault},
+        // Holding the heap's lock: the program's box cannot come up.
+        {L"heap", kWatcherReport, L"exception C0000005 in OSCdll.DLL at offset 0x", kExitLibraryFault},
+        {L"fastfail", kWatcherCutShort, L"C0000409", 0xC0000409},
+        {L"exit", kWatcherCutShort, L"00000000", 0},
+        {L"filter", kWatcherCutShort, L"00000007", 7},
+        {L"endtask", kWatcherCutShort, L"00000001", 1},
     };
-    for (const auto& [fault, named] : faults) {
-        SCOPED_TRACE(fault);
-        LaunchOptions crashing;
-        crashing.environment = {{L"KORVANI_SIM_FAULT", fault}};
-        Start("0", crashing);
+    for (const auto& ending : endings) {
+        SCOPED_TRACE(ending.fault);
+        const bool endTask = ending.fault == std::wstring(L"endtask");
+        LaunchOptions options;
+        options.environment = {
+            {endTask ? L"KORVANI_SIM_DELAY_MS" : L"KORVANI_SIM_FAULT", endTask ? L"60000" : ending.fault}};
+        Start(ending.fault == std::wstring(L"late") ? "-2" : "0", options);
         s->Flash();
-        if (named.empty()) {
-            EXPECT_EQ(s->program->WaitForExit(25000), DWORD{kExitLibraryFault}) << "not ended in time";
-        } else {
-            HWND box = s->program->WaitForDialog();
-            ASSERT_NE(box, nullptr) << "the crash was not told";
-            const MessageBoxView report = ReadMessageBox(box);
-            EXPECT_EQ(report.title, golden::kAppTitle);
-            EXPECT_NE(report.text.find(named), std::wstring::npos) << report.text;
-            EXPECT_TRUE(report.text.ends_with(golden::kLibraryFaultAdvice)) << report.text;
-            EXPECT_EQ(report.buttons, std::vector<std::wstring>{L"OK"});
-            EXPECT_TRUE(report.hasIcon);
-            if (fault == L"thread") Sleep(3000);  // the call has returned by now
-            EXPECT_EQ(s->program->Windows().size(), 2u) << "something besides the report goes on";
-            Press(box, IDOK);
-            EXPECT_EQ(s->program->WaitForExit(), DWORD{kExitLibraryFault});
+        const std::unique_ptr<Program> watcher = s->program->WaitForWatcher();
+        ASSERT_NE(watcher, nullptr) << "no watcher outside the program";
+        if (endTask) {
+            ASSERT_TRUE(WaitUntil([&] { return s->Calls().size() == 1; }));
+            TerminateProcess(s->program->Handle(), ending.status);
         }
+        const bool late = ending.fault == std::wstring(L"late");
+        HWND outcome = late ? s->Front() : nullptr;  // up when the library's thread faults
+        Program& teller = ending.teller == kProgram ? *s->program : *watcher;
+        HWND box = teller.WaitForDialog(outcome, 25000);
+        ASSERT_NE(box, nullptr) << "the ending was not told";
+        ASSERT_TRUE(WaitUntil([&] { return !TextOf(box).empty(); })) << "the box never got its title";
+        const MessageBoxView report = ReadMessageBox(box);
+        EXPECT_EQ(report.title, golden::kAppTitle);
+        if (ending.teller == kWatcherCutShort) {
+            EXPECT_EQ(report.text, golden::UpdateCutShortText(ending.named));
+        } else {
+            EXPECT_NE(report.text.find(ending.named), std::wstring::npos) << report.text;
+            EXPECT_TRUE(report.text.ends_with(golden::kLibraryFaultAdvice)) << report.text;
+        }
+        EXPECT_EQ(report.buttons, std::vector<std::wstring>{L"OK"});
+        EXPECT_TRUE(report.hasIcon);
+        if (ending.teller == kProgram) {
+            if (ending.fault == std::wstring(L"thread")) Sleep(3000);  // the call has returned by now
+            EXPECT_EQ(s->program->Windows().size(), late ? 3u : 2u) << "something besides the report goes on";
+        }
+        Press(box, IDOK);
+        EXPECT_EQ(s->program->WaitForExit(), ending.status);
+        // A watcher with a box of its own up would not end.
+        EXPECT_TRUE(watcher->WaitForExit().has_value()) << "told twice, or the watcher outlives the program";
         EXPECT_EQ(s->Calls().size(), 1u);
     }
+}
+
+TEST_F(Update, RetryWhileTheLastCallsThreadsRunDoesNotCallTheLibrary) {
+    LaunchOptions busy;
+    busy.environment = {{L"KORVANI_SIM_FAULT", L"busy"}};
+    Start("-2,0", busy);
+    s->Flash();
+    s->Answer(IDRETRY);  // the library's thread runs for 8 s after the call
+    const MessageBoxView refusal = s->Box();
+    EXPECT_EQ(refusal.title, golden::kAppTitle);
+    EXPECT_EQ(refusal.text, golden::kLibraryBusyText);
+    EXPECT_TRUE(refusal.hasIcon);
+    s->Answer(IDOK);
+    s->ExpectIdle();
+    EXPECT_EQ(s->Calls().size(), 1u);
 }
 
 TEST_F(Update, EachCallFindsTheProcessAsItWasBeforeTheLibrariesLoaded) {
@@ -255,25 +307,48 @@ TEST_F(Update, EachCallFindsTheProcessAsItWasBeforeTheLibrariesLoaded) {
 }
 
 TEST_F(Update, OneUpdateAtATimeOnThePc) {
-    LaunchOptions slow;
-    slow.environment = {{L"KORVANI_SIM_DELAY_MS", L"4000"}};
-    Start("0", slow);
-    Session other(L"update-other-copy", "0", slow);
+    Start("-3,0");
+    Session other(L"update-other-copy", "0");
     ASSERT_NE(other.window, nullptr);
+    const auto refused = [](Session& session) {
+        const MessageBoxView refusal = session.Box();
+        EXPECT_EQ(refusal.title, golden::kAppTitle);
+        EXPECT_EQ(refusal.text, golden::kAnotherUpdateText);
+        EXPECT_EQ(refusal.buttons, std::vector<std::wstring>{L"OK"});
+        EXPECT_TRUE(refusal.hasIcon);
+        session.Answer(IDOK);
+        session.ExpectIdle();
+    };
+    {
+        // Made first by a copy this one may not open: elevated, or another user's.
+        SECURITY_DESCRIPTOR nobody;
+        ACL empty;
+        InitializeSecurityDescriptor(&nobody, SECURITY_DESCRIPTOR_REVISION);
+        InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+        SetSecurityDescriptorDacl(&nobody, TRUE, &empty, FALSE);
+        SECURITY_ATTRIBUTES attributes = {sizeof attributes, &nobody, FALSE};
+        HANDLE theirs =
+            CreateMutexW(&attributes, FALSE, golden::kOneUpdateAtATime);  // free, but closed to us
+        ASSERT_NE(theirs, nullptr);
+        s->Flash();
+        refused(*s);
+        CloseHandle(theirs);
+    }
+    // Held from the call until its outcome is answered, not a moment longer.
     s->Flash();
+    EXPECT_EQ(s->Box().text, golden::kWrongFileText);
     other.Flash();
-    const MessageBoxView refusal = other.Box();
-    EXPECT_EQ(refusal.title, golden::kAppTitle);
-    EXPECT_EQ(refusal.text, golden::kAnotherUpdateText);
-    EXPECT_EQ(refusal.buttons, std::vector<std::wstring>{L"OK"});
-    EXPECT_TRUE(refusal.hasIcon);
+    refused(other);
+    s->Answer(IDRETRY);
+    ASSERT_TRUE(s->DialogInFront());
+    EXPECT_TRUE(AllowsLogOff(s->window)) << "nothing is being written now";
+    other.Flash();
+    EXPECT_EQ(other.Box().title, golden::kSuccessTitle);
     other.Answer(IDOK);
     other.ExpectIdle();
-    EXPECT_EQ(s->Box().title, golden::kSuccessTitle);
-    s->Answer(IDOK);
-    s->ExpectIdle();
+    s->Answer(IDCANCEL);
     EXPECT_EQ(s->Calls().size(), 1u);
-    EXPECT_TRUE(other.Calls().empty()) << "two copies wrote at once";
+    EXPECT_EQ(other.Calls().size(), 1u);
 }
 
 TEST_F(Update, LibraryWithoutTheEntryPointIsAnUnexpectedResultEachTime) {
@@ -347,7 +422,9 @@ TEST_F(Update, NameOutsideTheCodePageNeverReachesALookAlikeFile) {
         EXPECT_EQ(outcome.title, golden::kSuccessTitle);
     } else {
         EXPECT_TRUE(calls.empty());
-        EXPECT_EQ(outcome.text, golden::kUnexpectedText) << "refused: the user is told";
+        EXPECT_EQ(outcome.text, golden::PathRefusedText(path)) << "refused: the user is told";
+        s->Answer(IDOK);
+        EXPECT_TRUE(s->DialogInFront()) << "another file, or the same elsewhere";
     }
     s->Answer(IDCANCEL);
     s->ExpectIdle();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fixed_text.h"
 #include "golden_texts.h"
 #include "library_fault_text.h"
 #include "unhandled_error.h"
@@ -30,6 +31,11 @@ TEST(MessageBoxes, TextsTitlesButtonsAndIconsAreExact) {
     ExpectBox(UnexpectedResultBox(), golden::kUnexpectedText, golden::kWarningTitle, 5);
     // Titled by the application, as the selection error is.
     ExpectBox(AnotherUpdateRunningBox(), golden::kAnotherUpdateText, nullptr, 48);
+    ExpectBox(LibraryBusyBox(), golden::kLibraryBusyText, nullptr, 48);
+    ExpectBox(PathRefusedBox(L"C:\\\uff46.bin"), golden::PathRefusedText(L"C:\\\uff46.bin"), nullptr, 48);
+    // Error icon, task-modal.
+    ExpectBox(UnhandledErrorBox({6, L"Overflow"}), L"Run-time error '6':\r\n\r\nOverflow", nullptr,
+              16 + 8192);
 }
 
 TEST(MessageBoxes, LibraryFaultNamesCodeAndPlaceAndFitsItsBuffer) {
@@ -43,10 +49,10 @@ TEST(MessageBoxes, LibraryFaultNamesCodeAndPlaceAndFitsItsBuffer) {
     wchar_t small[8];
     WriteLibraryFaultText(small, 0xE06D7363, L"x", 0);
     EXPECT_EQ(std::wstring(small), L"The fla");
-}
-
-TEST(MessageBoxes, UnhandledErrorNamesNumberAndDescription) {
-    EXPECT_EQ(UnhandledErrorText({6, L"Overflow"}), L"Run-time error '6':\r\n\r\nOverflow");
+    WriteUpdateCutShortText(text, 0xC0000409);
+    EXPECT_EQ(text, golden::UpdateCutShortText(L"C0000409"));
+    FixedText(text).Hex(0xAB, 99);  // no more digits than the value's type has
+    EXPECT_EQ(text, std::wstring(14, L'0') + L"AB");
 }
 
 }  // namespace

@@ -104,6 +104,8 @@ constexpr int kFailsOutOfMemory = -2;
 
 std::string BoxName(const MessageBoxContents& box) {
     if (box.text == AnotherUpdateRunningBox().text) return "another-update";
+    if (box.text == LibraryBusyBox().text) return "library-busy";
+    if (box.text == PathRefusedBox(kChosen).text) return "path-refused";
     if (!box.title) return "selection-error";
     if (*box.title == golden::kConfirmationTitle) return "confirmation";
     if (box.text == SuccessBox().text) return "success";
@@ -154,6 +156,8 @@ private:
 
 using LibraryResult = std::variant<FlashResult, AppError>;
 const AppError kOtherCopyWriting{kErrPermissionDenied, L"Permission denied"};
+const AppError kLibraryBusy{kErrDeviceUnavailable, L"Device unavailable"};
+const AppError kPathRefused{kErrBadFileName, L"Bad file name or number"};
 
 // What the outside world does in one click, in the order each is asked.
 struct Moves {
@@ -269,8 +273,13 @@ TEST_F(UpdateWorkflow, UnreadablePathAtFlashingIsAnUnexpectedResult) {
 constexpr std::size_t kSteps = 6;
 
 std::string OutcomeBox(const LibraryResult& result) {
-    if (const auto* error = std::get_if<AppError>(&result))
-        return error->number == kErrPermissionDenied ? "another-update" : "unexpected-result";
+    if (const auto* error = std::get_if<AppError>(&result)) {
+        static const std::map<int, std::string> kRefusals = {{kErrPermissionDenied, "another-update"},
+                                                             {kErrDeviceUnavailable, "library-busy"},
+                                                             {kErrBadFileName, "path-refused"}};
+        const auto box = kRefusals.find(error->number);
+        return box != kRefusals.end() ? box->second : "unexpected-result";
+    }
     static const std::map<int, std::string> kBoxes = {
         {0, "success"}, {-2, "device-not-found"}, {-3, "wrong-file"}, {-4, "wrong-file"}};
     const auto box = kBoxes.find(std::get<FlashResult>(result));
@@ -302,6 +311,8 @@ std::string BrokenRule(const Events& events, Moves moves, const std::vector<std:
                 expected = answer == kAnswerRetry ? "flash" : "";  // never without the user's Retry
             else if (what == "wrong-file" || what == "unexpected-result")
                 expected = answer == kAnswerRetry || answer == kFails ? "dialog" : "";
+            else if (what == "path-refused")
+                expected = "dialog";  // whatever the answer: the same path would be refused again
             else
                 expected = "";
         }
@@ -315,7 +326,8 @@ TEST_F(UpdateWorkflow, EverySequenceOfTheWorldsMovesKeepsTheRules) {
     const std::vector<std::optional<AppError>> showings = {std::nullopt, kCancelled, kBroken};
     const std::vector<int> answers = {kAnswerOk, kAnswerCancel, kAnswerRetry, kFails};  // closing: Cancel
     const std::vector<LibraryResult> results = {FlashResult{0},  FlashResult{-2}, FlashResult{-3},
-                                                FlashResult{-1}, kBroken,         kOtherCopyWriting};
+                                                FlashResult{-1}, kBroken,         kOtherCopyWriting,
+                                                kLibraryBusy,    kPathRefused};
     std::size_t clicks = 0;
     // Runs a click on `moves` and checks it; then, where it first went past them, each move there.
     std::function<void(const Moves&, std::size_t)> explore = [&](const Moves& moves, std::size_t length) {
@@ -367,6 +379,8 @@ TEST_F(UpdateWorkflow, Examples) {
          {"dialog", "confirmation", flash, "device-not-found", flash, "device-not-found", flash, "success"}},
         {{{std::nullopt}, {kAnswerOk, kAnswerOk}, {kOtherCopyWriting}},
          {"dialog", "confirmation", flash, "another-update"}},
+        {{{std::nullopt, kCancelled}, {kAnswerOk, kAnswerOk}, {kPathRefused}},
+         {"dialog", "confirmation", flash, "path-refused", "dialog"}},
     };
     for (const auto& example : examples) EXPECT_EQ(RunOn(example.moves), example.events);
 }
