@@ -29,7 +29,7 @@ add_library(korvani_framework STATIC
     framework/text_conversion.cpp
     framework/win32_error.cpp)
 target_include_directories(korvani_framework PUBLIC framework)
-target_link_libraries(korvani_framework PUBLIC korvani_framework_portable comctl32 ntdll)
+target_link_libraries(korvani_framework PUBLIC korvani_base comctl32 ntdll)
 
 add_executable(KorvaniFWUpdater WIN32
     startup/entry_point.cpp
@@ -45,7 +45,7 @@ add_executable(KorvaniFWUpdater WIN32
     resources/KorvaniFWUpdater.rc)
 target_include_directories(KorvaniFWUpdater PRIVATE startup flashing ui resources)
 target_link_options(KorvaniFWUpdater PRIVATE -municode)
-target_link_libraries(KorvaniFWUpdater PRIVATE korvani_framework korvani_library_fault_text)
+target_link_libraries(KorvaniFWUpdater PRIVATE korvani_core korvani_framework korvani_library_fault_text)
 set_property(SOURCE resources/KorvaniFWUpdater.rc APPEND PROPERTY OBJECT_DEPENDS
     ${CMAKE_SOURCE_DIR}/resources/KorvaniFWUpdater.ico
     ${KORVANI_GENERATED_DIR}/KorvaniFWUpdater.manifest
@@ -56,7 +56,7 @@ set_property(SOURCE resources/KorvaniFWUpdater.rc APPEND PROPERTY OBJECT_DEPENDS
 # (compiler_runtime/stack_protector.cpp), so nothing is added beside the executable.
 # The program's code only: the stand-ins play the maker's libraries, and
 # libssp's guard in them would load advapi32 into every start-up measured.
-foreach(target korvani_core korvani_framework_portable korvani_library_fault_text korvani_framework
+foreach(target korvani_base korvani_core korvani_library_fault_text korvani_framework
                KorvaniFWUpdater)
     target_compile_options(${target} PRIVATE -fstack-protector-strong)
     target_compile_definitions(${target} PRIVATE _FORTIFY_SOURCE=2)

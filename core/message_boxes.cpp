@@ -35,8 +35,7 @@ MessageBoxContents DeviceNotFoundBox() {
 MessageBoxContents UnexpectedResultBox() {
     return {
         L"Unexpected error.\n"
-        L"You can try again or check Quellmar's wiki web\n"
-        L"(" KORVANI_SUPPORT_WIKI ") for help and tools.",
+        L"You can try again or " KORVANI_WIKI_HELP,
         L"Warning", kButtonsRetryCancel};
 }
 

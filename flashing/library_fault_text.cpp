@@ -5,9 +5,7 @@
 
 namespace {
 
-constexpr wchar_t kIfAgain[] =
-    L"If this happens again, check Quellmar's wiki web\n"
-    L"(" KORVANI_SUPPORT_WIKI L") for help and tools.";
+constexpr wchar_t kIfAgain[] = L"If this happens again, " KORVANI_WIKI_HELP;
 
 }  // namespace
 

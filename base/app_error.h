@@ -10,14 +10,14 @@ struct AppError {
     std::wstring description;
 };
 
-// Numbers users and the flashing library's maker know from the classic run-time.
+// Numbers users know from the classic run-time, in order.
 constexpr std::int32_t kErrOverflow = 6;
 constexpr std::int32_t kErrOutOfMemory = 7;
 constexpr std::int32_t kErrInternal = 51;
 constexpr std::int32_t kErrBadFileName = 52;
 constexpr std::int32_t kErrFileNotFound = 53;
-constexpr std::int32_t kErrDeviceUnavailable = 68;  // the flashing library still works on the last attempt
-constexpr std::int32_t kErrPermissionDenied = 70;   // another copy of the program is writing a controller
+constexpr std::int32_t kErrDeviceUnavailable = 68;
+constexpr std::int32_t kErrPermissionDenied = 70;
 constexpr std::int32_t kErrDllEntryPoint = 453;
 constexpr std::int32_t kErrCancel = 32755;
 
