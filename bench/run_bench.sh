@@ -23,7 +23,7 @@ win64=$(measure win64)
 if capability=$(source "$root/scripts/wine_session.sh" && kernel_runs_32bit_code); then
     win32=$(measure win32)
 else
-    win32="Not measured: ${capability#no: }, so the new-WoW64 Wine cannot run it."
+    win32="Not measured: ${capability#no: }, so the new-WoW64 Wine cannot run it here; in the emulated PC that runs its tests, times would say nothing about a real one."
 fi
 exe="$root/build/win32/bin/KorvaniFWUpdater.exe"
 size=$(stat -c %s "$exe")

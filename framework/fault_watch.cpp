@@ -177,8 +177,10 @@ DWORD WINAPI TellAndEnd(void* ready) {
     watch->report->write(std::span<wchar_t>(watch->text), watch->code, watch->module, watch->offset);
     {
         const IgnoreStaleInput staleInput;
-        MessageBoxW(nullptr, watch->text, watch->report->title,
-                    MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST);
+        // Answered is told too, should the answer come before the timer.
+        if (MessageBoxW(nullptr, watch->text, watch->report->title,
+                        MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST) != 0)
+            OutsideWatch::FaultTold();
     }
     TerminateProcess(GetCurrentProcess(), watch->report->exitStatus);
     return 0;

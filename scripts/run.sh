@@ -6,12 +6,30 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine_session.sh"
+source "$root/scripts/guest.sh"
 arch=${ARCH:-win64}
-use_wine "$arch"
 
 run="$root/build/$arch/run"
 rm -rf "$run" && mkdir -p "$run"
 cp "$root"/build/$arch/bin/{KorvaniFWUpdater.exe,OSCdll.DLL,AT91Boot_DLL.dll} "$root"/build/$arch/bin/*.bin "$run/"
+shot="$root/build/run-screenshot.png"
+
+# Where the kernel refuses 32-bit code: inside the emulated PC, on its own display.
+if [ "$arch" = win32 ] && [ -z "${KORVANI_IN_GUEST:-}" ] && want_guest; then
+    echo "The i686 release runs inside an emulated PC here ($(kernel_runs_32bit_code | sed 's/^[a-z]*: //'))."
+    echo "Its first start makes a Wine prefix, which takes a minute or two."
+    job=$(mktemp /tmp/korvani-guest-job.XXXXXX)
+    trap 'rm -f "$job"' EXIT
+    cat >"$job" <<JOB
+export KORVANI_IN_GUEST=1 KORVANI_32BIT_CODE=yes XDG_CACHE_HOME=/tmp/cache DISPLAY=
+mkdir -p /tmp/cache/korvani && cp -a "$(wow64_wine_dir)" /tmp/cache/korvani/
+cp -a "$root/scripts" /tmp/ && mkdir -p /tmp/build/win32 && cp -a "$root/build/win32/bin" /tmp/build/win32/
+ARCH=win32 KORVANI_SHOT="$shot" KORVANI_SHOT_DELAY=30 /tmp/scripts/run.sh
+JOB
+    KORVANI_GUEST_OUT="$root/build" run_in_guest 86400 "$job"
+    exit $?
+fi
+use_wine "$arch"
 
 trap end_wine_session EXIT
 headless=""
@@ -28,8 +46,8 @@ echo "Starting $run/KorvaniFWUpdater.exe ($arch, $(wine --version); the simulate
 program=$!
 
 if [ -n "$headless" ]; then
-    sleep 3
-    shot="$root/build/run-screenshot.png"
+    sleep "${KORVANI_SHOT_DELAY:-3}"  # emulated, the window takes longer
+    shot=${KORVANI_SHOT:-$shot}
     import -display "$DISPLAY" -window root -crop 400x200+0+0 "$shot"
     echo "Screenshot of the window: $shot"
     echo "Running until interrupted (Ctrl+C)."

@@ -14,7 +14,7 @@
 //                                  heap (an access violation while holding the process heap's
 //                                  lock), thread (a thread of its own faults while the call waits
 //                                  for it; the call then returns), overflow (the stack overflows),
-//                                  fastfail (__fastfail, as its run-time's checks end), exit
+//                                  fastfail (RaiseFailFastException, as its run-time's checks end), exit
 //                                  (ExitProcess(0)), filter (an unhandled-exception filter of its
 //                                  own that calls ExitProcess(7), then an access violation), late
 //                                  (the call returns; a thread of its own faults 1 s later), busy
@@ -193,7 +193,7 @@ void Crash(const std::string& how) {
         WaitForSingleObject(thread.get(), 2000);
     }
     if (how == "overflow") Recurse(nullptr);
-    if (how == "fastfail") __asm__ volatile("int $0x29" : : "c"(7));  // FAST_FAIL_FATAL_APP_EXIT
+    if (how == "fastfail") RaiseFailFastException(nullptr, nullptr, 0);
     if (how == "exit") ExitProcess(0);
     if (how == "filter") {
         SetUnhandledExceptionFilter(ExitWithSeven);

@@ -60,6 +60,13 @@ inline std::wstring UpdateCutShortText(const std::wstring& code) {
            ") for help and tools.";
 }
 
+// How the program ends, as the README documents it for users' scripts.
+inline constexpr unsigned long kExitWindowClosed = 0;
+inline constexpr unsigned long kExitUnhandledError = 1;
+inline constexpr unsigned long kExitFlashingLibraryMissing = 2;
+inline constexpr unsigned long kExitBootLibraryMissing = 3;
+inline constexpr unsigned long kExitLibraryFault = 4;
+
 // Not shown, but how the tests find the window and its button, the mutex
 // that keeps a second copy from writing, and the watcher's argument.
 inline constexpr wchar_t kMainWindowClass[] = L"KorvaniFlasherMain";

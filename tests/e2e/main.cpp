@@ -3,6 +3,7 @@
 // same test time out, and its failures would point at nothing useful.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -20,6 +21,8 @@ class EndTestOnFailure : public ::testing::EmptyTestEventListener {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Each line as it comes, into a pipe too: a run cut short still shows its cases.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     ::testing::InitGoogleTest(&argc, argv);
     // After the default printer, so the failure is reported before the test ends.
     ::testing::UnitTest::GetInstance()->listeners().Append(new EndTestOnFailure);

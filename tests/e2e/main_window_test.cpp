@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "exit_status.h"
 #include "session.h"
 
 namespace {
@@ -103,7 +102,7 @@ TEST_F(MainWindow, SpaceOrEnterOnTheFocusedButtonOpensTheDialog) {
 
 TEST_F(MainWindow, ClosingEndsTheProgramWithZero) {
     Close(window);
-    EXPECT_EQ(program->WaitForExit(), DWORD{kExitWindowClosed});
+    EXPECT_EQ(program->WaitForExit(), DWORD{golden::kExitWindowClosed});
 }
 
 TEST_F(MainWindow, DialogOpensInTheApplicationFolderOnBinFiles) {

@@ -63,7 +63,8 @@ HWND Descendant(HWND parent, const wchar_t* className) {
 
 }  // namespace
 
-Program::Program(const AppFolder& folder, const LaunchOptions& options) {
+Program::Program(const AppFolder& folder, const LaunchOptions& options)
+    : name_(folder.Program().substr(folder.Program().find_last_of(L'\\') + 1)) {
     std::vector<wchar_t> environment = EnvironmentWith(options.environment);
     std::wstring commandLine = L"\"" + folder.Program() + L"\" " + options.arguments;
     STARTUPINFOW startup = {};
@@ -85,13 +86,28 @@ Program::Program(DWORD processId) {
 
 namespace {
 
-std::vector<DWORD> ChildrenOf(DWORD processId) {
+ULONGLONG CreationTime(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return ULONGLONG{created.dwHighDateTime} << 32 | created.dwLowDateTime;
+}
+
+// Processes `parent` started: a process id is soon reused, so only those made
+// after it, and, given a name, only those of that executable.
+std::vector<DWORD> ChildrenOf(DWORD parentId, HANDLE parent, const std::wstring& name = L"") {
     std::vector<DWORD> children;
+    const ULONGLONG born = CreationTime(parent);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-        if (entry.th32ParentProcessID == processId) children.push_back(entry.th32ProcessID);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != parentId ||
+            (!name.empty() && _wcsicmp(entry.szExeFile, name.c_str()) != 0))
+            continue;
+        HANDLE child = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (child != nullptr && CreationTime(child) >= born) children.push_back(entry.th32ProcessID);
+        if (child != nullptr) CloseHandle(child);
+    }
     CloseHandle(snapshot);
     return children;
 }
@@ -99,7 +115,7 @@ std::vector<DWORD> ChildrenOf(DWORD processId) {
 }  // namespace
 
 Program::~Program() {
-    for (DWORD child : ChildrenOf(process_.dwProcessId)) {
+    for (DWORD child : ChildrenOf(process_.dwProcessId, process_.hProcess)) {
         HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, child);
         TerminateProcess(process, 99);
         CloseHandle(process);
@@ -114,7 +130,9 @@ Program::~Program() {
 
 std::unique_ptr<Program> Program::WaitForWatcher(DWORD timeoutMs) const {
     std::vector<DWORD> children;
-    if (!WaitUntil([&] { return !(children = ChildrenOf(process_.dwProcessId)).empty(); }, timeoutMs))
+    if (!WaitUntil(
+            [&] { return !(children = ChildrenOf(process_.dwProcessId, process_.hProcess, name_)).empty(); },
+            timeoutMs))
         return nullptr;
     return std::make_unique<Program>(children.front());
 }
@@ -273,6 +291,12 @@ MessageBoxView ReadMessageBox(HWND box) {
     for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
         if (ClassOf(child) == L"Button" && IsWindowVisible(child)) view.buttons.push_back(TextOf(child));
     return view;
+}
+
+void PrintTo(const MessageBoxView& box, std::ostream* out) {
+    const auto narrow = [](const std::wstring& text) { return std::string(text.begin(), text.end()); };
+    *out << "\"" << narrow(box.title) << "\": \"" << narrow(box.text) << "\", " << box.buttons.size()
+         << " buttons" << (box.hasIcon ? ", icon" : ", no icon");
 }
 
 void Press(HWND window, int controlId) {

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +54,7 @@ public:
 
 private:
     PROCESS_INFORMATION process_ = {};
+    std::wstring name_;  // its executable's file name
 };
 
 // What a process holds. Wine answers GetGuiResources and GetProcessHandleCount
@@ -76,8 +78,10 @@ struct MessageBoxView {
     std::wstring text;
     std::vector<std::wstring> buttons;  // captions, in order
     bool hasIcon = false;
+    bool operator==(const MessageBoxView&) const = default;
 };
 MessageBoxView ReadMessageBox(HWND box);
+void PrintTo(const MessageBoxView& box, std::ostream* out);  // for a failed check
 
 // What a user does: press a control of `window`, or close it with its title-bar button.
 void Press(HWND window, int controlId);

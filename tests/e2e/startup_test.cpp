@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "app_folder.h"
-#include "exit_status.h"
 #include "program.h"
 
 namespace {
@@ -36,17 +35,27 @@ Started Start(const AppFolder& folder, LaunchOptions options = {}) {
 TEST(Startup, BothLibrariesPresentOpensTheWindowAndClosingItEndsWithZero) {
     const Started started = Start(AppFolder(L"both").WithStandardLibraries());
     EXPECT_TRUE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, DWORD{kExitWindowClosed});
+    EXPECT_EQ(started.exitStatus, DWORD{golden::kExitWindowClosed});
     EXPECT_EQ(started.log, "loaded OSCdll.DLL\nloaded AT91Boot_DLL.dll\n");
 }
 
-TEST(Startup, MissingFlashingLibraryEndsSilentlyWithoutTryingTheBootLibrary) {
-    AppFolder folder(L"no-oscdll");
-    folder.Copy(L"bin\\AT91Boot_DLL.dll", L"AT91Boot_DLL.dll");
-    const Started started = Start(folder);
-    EXPECT_FALSE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, DWORD{kExitFlashingLibraryMissing});
-    EXPECT_EQ(started.log, "");
+TEST(Startup, AMissingLibraryEndsSilentlyAndTheBootLibraryIsTriedOnlyAfterTheFlashingOne) {
+    const struct {
+        const wchar_t* present;  // the one library beside the program
+        unsigned long status;
+        std::string log;
+    } missing[] = {
+        {L"AT91Boot_DLL.dll", golden::kExitFlashingLibraryMissing, ""},
+        {L"OSCdll.DLL", golden::kExitBootLibraryMissing, "loaded OSCdll.DLL\n"},
+    };
+    for (const auto& [present, status, log] : missing) {
+        AppFolder folder(std::wstring(L"only-") + present);
+        folder.Copy(std::wstring(L"bin\\") + present, present);
+        const Started started = Start(folder);
+        EXPECT_FALSE(started.showedAnything) << present;
+        EXPECT_EQ(started.exitStatus, DWORD{status}) << present;
+        EXPECT_EQ(started.log, log) << present;
+    }
 }
 
 TEST(Startup, FlashingLibraryThatIsNoLibraryEndsSilently) {
@@ -55,16 +64,7 @@ TEST(Startup, FlashingLibraryThatIsNoLibraryEndsSilently) {
         .Copy(L"bin\\AT91Boot_DLL.dll", L"AT91Boot_DLL.dll");
     const Started started = Start(folder);
     EXPECT_FALSE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, DWORD{kExitFlashingLibraryMissing});
-}
-
-TEST(Startup, MissingBootLibraryEndsSilentlyAfterLoadingTheFlashingLibrary) {
-    AppFolder folder(L"no-at91boot");
-    folder.Copy(L"bin\\OSCdll.DLL", L"OSCdll.DLL");
-    const Started started = Start(folder);
-    EXPECT_FALSE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, DWORD{kExitBootLibraryMissing});
-    EXPECT_EQ(started.log, "loaded OSCdll.DLL\n");
+    EXPECT_EQ(started.exitStatus, DWORD{golden::kExitFlashingLibraryMissing});
 }
 
 TEST(Startup, LibrariesElsewhereDoNotCount) {
@@ -77,7 +77,7 @@ TEST(Startup, LibrariesElsewhereDoNotCount) {
     options.environment.push_back({L"PATH", elsewhere.Path() + L";C:\\windows\\system32;C:\\windows"});
     const Started started = Start(folder, options);
     EXPECT_FALSE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, DWORD{kExitFlashingLibraryMissing});
+    EXPECT_EQ(started.exitStatus, DWORD{golden::kExitFlashingLibraryMissing});
 }
 
 TEST(Startup, LibraryNamesDifferingOnlyInCaseAreFound) {
@@ -85,7 +85,7 @@ TEST(Startup, LibraryNamesDifferingOnlyInCaseAreFound) {
     folder.Copy(L"bin\\OSCdll.DLL", L"oscdll.dll").Copy(L"bin\\AT91Boot_DLL.dll", L"at91boot_dll.DLL");
     const Started started = Start(folder);
     EXPECT_TRUE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, DWORD{kExitWindowClosed});
+    EXPECT_EQ(started.exitStatus, DWORD{golden::kExitWindowClosed});
 }
 
 TEST(Startup, FlashingLibraryWithoutTheEntryPointStillStarts) {
@@ -100,7 +100,7 @@ TEST(Startup, FolderNamedOutsideTheAnsiCodePageStarts) {
     const Started started =
         Start(AppFolder(L"\u041f\u0440\u043e\u0448\u0438\u0432\u043a\u0430").WithStandardLibraries());
     EXPECT_TRUE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, DWORD{kExitWindowClosed});
+    EXPECT_EQ(started.exitStatus, DWORD{golden::kExitWindowClosed});
 }
 
 TEST(Startup, WatcherStartedByHandEndsAtOnceShowingNothing) {

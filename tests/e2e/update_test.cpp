@@ -6,12 +6,39 @@
 #include <memory>
 
 #include "crc32.h"
-#include "exit_status.h"
 #include "session.h"
 
 namespace {
 
 const std::vector<std::wstring> kRetryCancel = {L"&Retry", L"Cancel"};
+const std::vector<std::wstring> kOk = {L"OK"};
+
+// Each box as its user sees it: a row of the golden texts, its buttons and icon.
+// What must not happen, given the time a key or click takes to act.
+constexpr DWORD kSettle = 500;
+
+const MessageBoxView kSuccessBox = {golden::kSuccessTitle, golden::kSuccessText, kOk, true};
+const MessageBoxView kWrongFileBox = {golden::kWarningTitle, golden::kWrongFileText, kRetryCancel, false};
+const MessageBoxView kDeviceNotFoundBox = {golden::kWarningTitle, golden::kDeviceNotFoundText, kRetryCancel,
+                                           false};
+const MessageBoxView kUnexpectedBox = {golden::kWarningTitle, golden::kUnexpectedText, kRetryCancel, false};
+const MessageBoxView kAnotherUpdateBox = {golden::kAppTitle, golden::kAnotherUpdateText, kOk, true};
+const MessageBoxView kLibraryBusyBox = {golden::kAppTitle, golden::kLibraryBusyText, kOk, true};
+MessageBoxView ConfirmationBox(const std::wstring& path) {
+    return {golden::kConfirmationTitle, golden::ConfirmationText(path), {L"OK", L"Cancel"}, false};
+}
+
+// The program's 15 s for its own report, and then the watcher, a process of
+// its own whose start takes seconds where Windows is emulated.
+constexpr DWORD kWatcherPatience = 60000;
+
+// What a watcher that did not end shows, for the failure's message.
+std::string Showing(const Program& watcher) {
+    const std::vector<HWND> windows = watcher.Windows();
+    if (windows.empty()) return "nothing";
+    const std::wstring text = TextOf(GetDlgItem(windows[0], 0xFFFF));
+    return std::string(text.begin(), text.end());
+}
 
 std::string Ansi(const std::wstring& text) {
     const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -51,21 +78,16 @@ TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
         << "left: " << TextOf(field);
     PressKeys({VK_RETURN, VK_RETURN});  // a double press: the second must not answer the question
     ASSERT_TRUE(WaitGone(dialog));
-    Sleep(500);
-    ASSERT_TRUE(s->Calls().empty()) << "flashed without the user's answer";
-    const MessageBoxView confirmation = s->Box();
-    EXPECT_EQ(confirmation.title, golden::kConfirmationTitle);
+    ASSERT_FALSE(WaitUntil([&] { return !s->Calls().empty(); }, kSettle))
+        << "flashed without the user's answer";
     // The name was typed bare: the dialog started in the application folder.
-    EXPECT_EQ(confirmation.text, golden::ConfirmationText(s->folder.File(L"new firmware v2.bin")));
-    EXPECT_EQ(confirmation.buttons, (std::vector<std::wstring>{L"OK", L"Cancel"}));
-    EXPECT_FALSE(confirmation.hasIcon);
+    EXPECT_EQ(s->Box(), ConfirmationBox(s->folder.File(L"new firmware v2.bin")));
     EXPECT_TRUE(AllowsLogOff(s->window)) << "nothing is being written yet";
 
     // Enter and Space held since the dialog: their repeats and releases answer nothing.
     HWND box = s->Front();
     PostHeldKeys(s->program->Focus(), {VK_RETURN, VK_SPACE});
-    Sleep(500);
-    ASSERT_TRUE(IsWindowVisible(box)) << "a held key answered the question";
+    ASSERT_FALSE(WaitGone(box, kSettle)) << "a held key answered the question";
     ASSERT_TRUE(s->Calls().empty());
     PressKeys({VK_ESCAPE});  // a fresh press still answers it
     ASSERT_TRUE(WaitGone(box));
@@ -81,11 +103,7 @@ TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
 TEST_F(Update, SuccessIsToldOnceAndTheWindowTakesAnotherClick) {
     Start("0");
     s->Flash();
-    const MessageBoxView success = s->Box();
-    EXPECT_EQ(success.title, golden::kSuccessTitle);
-    EXPECT_EQ(success.text, golden::kSuccessText);
-    EXPECT_EQ(success.buttons, std::vector<std::wstring>{L"OK"});
-    EXPECT_TRUE(success.hasIcon);
+    EXPECT_EQ(s->Box(), kSuccessBox);
     s->Answer(IDOK);
     s->ExpectIdle();
 
@@ -96,8 +114,9 @@ TEST_F(Update, SuccessIsToldOnceAndTheWindowTakesAnotherClick) {
     EXPECT_EQ(calls[0].crc, CrcOf(Firmware('a')));
 
     // The dialog offers the file just written: a double Enter must not take it.
-    PressKeys({VK_RETURN, VK_RETURN});
-    Sleep(500);
+    PressKeys({VK_RETURN, VK_RETURN});  // the first opens it
+    HWND dialog = s->Front();
+    EXPECT_FALSE(WaitGone(dialog, kSettle)) << "a double Enter took the file";
     EXPECT_TRUE(s->DialogInFront());
     s->Answer(IDCANCEL);
     s->ExpectIdle();
@@ -107,8 +126,9 @@ TEST_F(Update, SuccessIsToldOnceAndTheWindowTakesAnotherClick) {
     const std::unique_ptr<Program> watcher = s->program->WaitForWatcher();
     ASSERT_NE(watcher, nullptr);
     Close(s->window);
-    EXPECT_EQ(s->program->WaitForExit(), DWORD{kExitWindowClosed});
-    EXPECT_TRUE(watcher->WaitForExit().has_value()) << "the watcher outlives the program";
+    EXPECT_EQ(s->program->WaitForExit(), DWORD{golden::kExitWindowClosed});
+    EXPECT_TRUE(watcher->WaitForExit(kWatcherPatience).has_value())
+        << "the watcher outlives the program, showing " << Showing(*watcher);
 }
 
 TEST_F(Update, NotAFirmwareImageRetriesThroughDialogAndConfirmation) {
@@ -117,11 +137,7 @@ TEST_F(Update, NotAFirmwareImageRetriesThroughDialogAndConfirmation) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         s->Pick();
         s->Confirm();
-        const MessageBoxView warning = s->Box();
-        EXPECT_EQ(warning.title, golden::kWarningTitle);
-        EXPECT_EQ(warning.text, golden::kWrongFileText);
-        EXPECT_EQ(warning.buttons, kRetryCancel);
-        EXPECT_FALSE(warning.hasIcon);
+        EXPECT_EQ(s->Box(), kWrongFileBox);
         s->Answer(attempt == 0 ? IDRETRY : IDCANCEL);
     }
     s->ExpectIdle();
@@ -132,10 +148,7 @@ TEST_F(Update, ErasedDeviceRetryFlashesTheSameFileWithoutAsking) {
     Start("-2,-2,0");
     s->Flash();
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const MessageBoxView warning = s->Box();
-        EXPECT_EQ(warning.title, golden::kWarningTitle);
-        EXPECT_EQ(warning.text, golden::kDeviceNotFoundText);
-        EXPECT_EQ(warning.buttons, kRetryCancel);
+        EXPECT_EQ(s->Box(), kDeviceNotFoundBox);
         s->Answer(IDRETRY);
     }
     EXPECT_EQ(s->Box().title, golden::kSuccessTitle);
@@ -155,10 +168,7 @@ TEST_F(Update, UnexpectedResultsOfferTheDialogAgainAndNeverClaimSuccess) {
     for (long result : unexpected) {
         s->Pick();
         s->Confirm();
-        const MessageBoxView warning = s->Box();
-        EXPECT_EQ(warning.text, golden::kUnexpectedText) << result;
-        EXPECT_EQ(warning.title, golden::kWarningTitle);
-        EXPECT_EQ(warning.buttons, kRetryCancel);
+        EXPECT_EQ(s->Box(), kUnexpectedBox) << result;
         s->Answer(IDRETRY);
         EXPECT_TRUE(s->DialogInFront()) << result;
     }
@@ -197,8 +207,8 @@ TEST_F(Update, NothingDoneDuringTheCallAnswersForTheUserOrEndsTheUpdate) {
         Close(s->window);
         EXPECT_EQ(s->Box().text, golden::kDeviceNotFoundText);
         PostHeldKeys(s->program->Focus(), {VK_RETURN, VK_SPACE});  // held from the call on
-        Sleep(500);
-        EXPECT_EQ(s->program->Windows().size(), 2u) << "the box stays up, and nothing else opened";
+        EXPECT_FALSE(WaitUntil([&] { return s->program->Windows().size() != 2; }, kSettle))
+            << "the box stays up, and nothing else opened";
         EXPECT_FALSE(AllowsLogOff(s->window)) << "the outcome is not read yet";
         PressKeys({VK_ESCAPE});  // a fresh press still answers it
         s->ExpectIdle();
@@ -214,18 +224,20 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
         std::wstring named;  // in the one box that tells it; cut short: the status in hexadecimal
         DWORD status;        // the program's exit status
     } endings[] = {
-        {L"av", kProgram, L"exception C0000005 in OSCdll.DLL at offset 0x", kExitLibraryFault},
-        {L"cxx", kProgram, L"exception E06D7363", kExitLibraryFault},
-        {L"overflow", kProgram, L"exception C00000FD in OSCdll.DLL at offset 0x", kExitLibraryFault},
+        {L"av", kProgram, L"exception C0000005 in OSCdll.DLL at offset 0x", golden::kExitLibraryFault},
+        {L"cxx", kProgram, L"exception E06D7363", golden::kExitLibraryFault},
+        {L"overflow", kProgram, L"exception C00000FD in OSCdll.DLL at offset 0x", golden::kExitLibraryFault},
         // In a library it loaded during the call.
-        {L"helper", kProgram, L"exception C0000005 in OSCdllHelper.dll at offset 0x", kExitLibraryFault},
+        {L"helper", kProgram, L"exception C0000005 in OSCdllHelper.dll at offset 0x",
+         golden::kExitLibraryFault},
         // On a thread of the library's own; the call then returns 0, which must not count.
-        {L"thread", kProgram, L"exception C0000005 in OSCdll.DLL at offset 0x", kExitLibraryFault},
+        {L"thread", kProgram, L"exception C0000005 in OSCdll.DLL at offset 0x", golden::kExitLibraryFault},
         // The call returned -2; its box is up when the library's thread faults.
-        {L"late", kProgram, L"exception C0000005 in OSCdll.DLL at offset 0x", kExitLibraryFault},
+        {L"late", kProgram, L"exception C0000005 in OSCdll.DLL at offset 0x", golden::kExitLibraryFault},
         // Holding the heap's lock: the program's box cannot come up.
-        {L"heap", kWatcherReport, L"exception C0000005 in OSCdll.DLL at offset 0x", kExitLibraryFault},
-        {L"fastfail", kWatcherCutShort, L"C0000409", 0xC0000409},
+        {L"heap", kWatcherReport, L"exception C0000005 in OSCdll.DLL at offset 0x",
+         golden::kExitLibraryFault},
+        {L"fastfail", kWatcherCutShort, L"C0000602", 0xC0000602},  // STATUS_FAIL_FAST_EXCEPTION
         {L"exit", kWatcherCutShort, L"00000000", 0},
         {L"filter", kWatcherCutShort, L"00000007", 7},
         {L"endtask", kWatcherCutShort, L"00000001", 1},
@@ -247,8 +259,10 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
         const bool late = ending.fault == std::wstring(L"late");
         HWND outcome = late ? s->Front() : nullptr;  // up when the library's thread faults
         Program& teller = ending.teller == kProgram ? *s->program : *watcher;
-        HWND box = teller.WaitForDialog(outcome, 25000);
-        ASSERT_NE(box, nullptr) << "the ending was not told";
+        HWND box = teller.WaitForDialog(outcome, kWatcherPatience);
+        ASSERT_NE(box, nullptr) << "the ending was not told; the program "
+                                << (s->program->IsRunning() ? "still runs" : "ended")
+                                << (watcher->IsRunning() ? ", the watcher waits" : ", the watcher ended");
         ASSERT_TRUE(WaitUntil([&] { return !TextOf(box).empty(); })) << "the box never got its title";
         const MessageBoxView report = ReadMessageBox(box);
         EXPECT_EQ(report.title, golden::kAppTitle);
@@ -258,7 +272,7 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
             EXPECT_NE(report.text.find(ending.named), std::wstring::npos) << report.text;
             EXPECT_TRUE(report.text.ends_with(golden::kLibraryFaultAdvice)) << report.text;
         }
-        EXPECT_EQ(report.buttons, std::vector<std::wstring>{L"OK"});
+        EXPECT_EQ(report.buttons, kOk);
         EXPECT_TRUE(report.hasIcon);
         if (ending.teller == kProgram) {
             if (ending.fault == std::wstring(L"thread")) Sleep(3000);  // the call has returned by now
@@ -267,7 +281,8 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
         Press(box, IDOK);
         EXPECT_EQ(s->program->WaitForExit(), ending.status);
         // A watcher with a box of its own up would not end.
-        EXPECT_TRUE(watcher->WaitForExit().has_value()) << "told twice, or the watcher outlives the program";
+        EXPECT_TRUE(watcher->WaitForExit(kWatcherPatience).has_value())
+            << "told twice, or the watcher outlives the program, showing " << Showing(*watcher);
         EXPECT_EQ(s->Calls().size(), 1u);
     }
 }
@@ -278,10 +293,7 @@ TEST_F(Update, RetryWhileTheLastCallsThreadsRunDoesNotCallTheLibrary) {
     Start("-2,0", busy);
     s->Flash();
     s->Answer(IDRETRY);  // the library's thread runs for 8 s after the call
-    const MessageBoxView refusal = s->Box();
-    EXPECT_EQ(refusal.title, golden::kAppTitle);
-    EXPECT_EQ(refusal.text, golden::kLibraryBusyText);
-    EXPECT_TRUE(refusal.hasIcon);
+    EXPECT_EQ(s->Box(), kLibraryBusyBox);
     s->Answer(IDOK);
     s->ExpectIdle();
     EXPECT_EQ(s->Calls().size(), 1u);
@@ -311,11 +323,7 @@ TEST_F(Update, OneUpdateAtATimeOnThePc) {
     Session other(L"update-other-copy", "0");
     ASSERT_NE(other.window, nullptr);
     const auto refused = [](Session& session) {
-        const MessageBoxView refusal = session.Box();
-        EXPECT_EQ(refusal.title, golden::kAppTitle);
-        EXPECT_EQ(refusal.text, golden::kAnotherUpdateText);
-        EXPECT_EQ(refusal.buttons, std::vector<std::wstring>{L"OK"});
-        EXPECT_TRUE(refusal.hasIcon);
+        EXPECT_EQ(session.Box(), kAnotherUpdateBox);
         session.Answer(IDOK);
         session.ExpectIdle();
     };
