@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fixed_text.h"
 #include "golden_texts.h"
-#include "library_fault_text.h"
 #include "unhandled_error.h"
 
 namespace {
@@ -33,26 +31,9 @@ TEST(MessageBoxes, TextsTitlesButtonsAndIconsAreExact) {
     ExpectBox(AnotherUpdateRunningBox(), golden::kAnotherUpdateText, nullptr, 48);
     ExpectBox(LibraryBusyBox(), golden::kLibraryBusyText, nullptr, 48);
     ExpectBox(PathRefusedBox(L"C:\\\uff46.bin"), golden::PathRefusedText(L"C:\\\uff46.bin"), nullptr, 48);
-    // Error icon, task-modal.
+    // The run-time's own box, beside the dialogue's: error icon, task-modal.
     ExpectBox(UnhandledErrorBox({6, L"Overflow"}), L"Run-time error '6':\r\n\r\nOverflow", nullptr,
               16 + 8192);
-}
-
-TEST(MessageBoxes, LibraryFaultNamesCodeAndPlaceAndFitsItsBuffer) {
-    const std::wstring advice = golden::kLibraryFaultAdvice;
-    wchar_t text[512];
-    WriteLibraryFaultText(text, 0xC0000005, L"OSCdll.DLL", 0x1A2B);
-    EXPECT_EQ(text,
-              L"The flashing library failed with exception C0000005 in OSCdll.DLL at offset 0x1A2B" + advice);
-    WriteLibraryFaultText(text, 0x5, L"", 0);
-    EXPECT_EQ(text, L"The flashing library failed with exception 00000005" + advice);
-    wchar_t small[8];
-    WriteLibraryFaultText(small, 0xE06D7363, L"x", 0);
-    EXPECT_EQ(std::wstring(small), L"The fla");
-    WriteUpdateCutShortText(text, 0xC0000409);
-    EXPECT_EQ(text, golden::UpdateCutShortText(L"C0000409"));
-    FixedText(text).Hex(0xAB, 99);  // no more digits than the value's type has
-    EXPECT_EQ(text, std::wstring(14, L'0') + L"AB");
 }
 
 }  // namespace
