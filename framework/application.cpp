@@ -14,7 +14,7 @@ constexpr int kQuitAfterUnhandledError = 1;
 
 }  // namespace
 
-std::wstring AppPath() {
+std::wstring AppExecutable() {
     // Paths can be longer than MAX_PATH; grow until the name fits.
     std::wstring modulePath(MAX_PATH, L'\0');
     for (;;) {
@@ -23,10 +23,14 @@ std::wstring AppPath() {
         if (length == 0) throw LastWin32Error(L"GetModuleFileNameW");
         if (length < modulePath.size()) {
             modulePath.resize(length);
-            return AppDirectoryFromModulePath(modulePath);
+            return modulePath;
         }
         modulePath.resize(modulePath.size() * 2);
     }
+}
+
+std::wstring AppPath() {
+    return AppDirectoryFromModulePath(AppExecutable());
 }
 
 RunEnd RunMessageLoop() {

@@ -11,6 +11,8 @@
 // framework defines it.
 extern const wchar_t kApplicationTitle[];
 
+// The executable's full path.
+std::wstring AppExecutable();
 // The executable's directory: no trailing separator, except at a drive root.
 std::wstring AppPath();
 

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "application.h"
 #include "fixed_text.h"
 #include "scoped_handle.h"
 
@@ -52,19 +53,9 @@ std::wstring WatcherArguments(const wchar_t* argument, HANDLE mapping, HANDLE pr
     return argument + std::wstring(text);
 }
 
-std::wstring OwnExecutable() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
-        if (length < path.size()) return path.substr(0, length);
-        path.resize(path.size() * 2);
-    }
-}
-
 // The watcher inherits these two handles and nothing else.
 bool StartWatcher(const wchar_t* argument, HANDLE mapping, HANDLE self) {
-    const std::wstring program = OwnExecutable();
+    const std::wstring program = AppExecutable();
     std::wstring commandLine = L"\"" + program + L"\" " + WatcherArguments(argument, mapping, self);
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
@@ -80,7 +71,7 @@ bool StartWatcher(const wchar_t* argument, HANDLE mapping, HANDLE self) {
         startup.StartupInfo.dwFlags = STARTF_FORCEOFFFEEDBACK;  // no busy cursor for a process that waits
         startup.lpAttributeList = list;
         // Started in the program's own folder: the current one may be a drive the user wants to eject.
-        const std::wstring folder = program.substr(0, program.find_last_of(L'\\') + 1);
+        const std::wstring folder = AppPath();
         PROCESS_INFORMATION process = {};
         started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                                  EXTENDED_STARTUPINFO_PRESENT, nullptr, folder.c_str(), &startup.StartupInfo,
@@ -117,7 +108,7 @@ bool Start(const wchar_t* argument) noexcept {
         try {
             started = StartWatcher(argument, mapping.get(), self);
         } catch (...) {
-            started = false;  // out of memory: the update goes on without a watcher
+            started = false;  // out of memory, or no path to run: the update goes on without a watcher
         }
     }
     if (!started) {
