@@ -19,7 +19,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 
 namespace {
 
-std::vector<wchar_t> EnvironmentWith(const std::vector<std::pair<std::wstring, std::wstring>>& additions) {
+std::vector<wchar_t> EnvironmentWith(const Environment& additions) {
     std::vector<wchar_t> block;
     wchar_t* current = GetEnvironmentStringsW();
     for (const wchar_t* entry = current; *entry != L'\0'; entry += wcslen(entry) + 1) {
@@ -56,6 +56,26 @@ HWND Descendant(HWND parent, const wchar_t* className) {
             if (ClassOf(child) != s->className) return TRUE;
             s->found = child;
             return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Top-level windows of the process, hidden ones too unless `visibleOnly`.
+std::vector<HWND> TopLevelWindows(DWORD processId, bool visibleOnly) {
+    struct Search {
+        DWORD processId;
+        bool visibleOnly;
+        std::vector<HWND> found;
+    } search = {processId, visibleOnly, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->processId && (!s->visibleOnly || IsWindowVisible(window)))
+                s->found.push_back(window);
+            return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
@@ -149,40 +169,23 @@ std::optional<DWORD> Program::WaitForExit(DWORD timeoutMs) {
 }
 
 std::vector<HWND> Program::Windows() const {
-    struct Search {
-        DWORD processId;
-        std::vector<HWND> found;
-    } search = {process_.dwProcessId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->processId && IsWindowVisible(window)) s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return TopLevelWindows(process_.dwProcessId, true);
 }
 
 HWND Program::WaitForMainWindow(DWORD timeoutMs) const {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND window : Windows())
-                if (ClassOf(window) == golden::kMainWindowClass) found = window;
-            return found != nullptr;
-        },
-        timeoutMs);
-    return found;
+    return WaitForWindow(golden::kMainWindowClass, nullptr, timeoutMs);
 }
 
 HWND Program::WaitForDialog(HWND except, DWORD timeoutMs) const {
+    return WaitForWindow(L"#32770", except, timeoutMs);
+}
+
+HWND Program::WaitForWindow(const wchar_t* className, HWND except, DWORD timeoutMs) const {
     HWND found = nullptr;
     WaitUntil(
         [&] {
             for (HWND window : Windows())
-                if (window != except && ClassOf(window) == L"#32770") found = window;
+                if (window != except && ClassOf(window) == className) found = window;
             return found != nullptr;
         },
         timeoutMs);
@@ -228,26 +231,14 @@ DWORD HandlesOf(DWORD processId) {
 }
 
 DWORD WindowsOf(DWORD processId) {
-    struct Count {
-        DWORD processId, windows;
-    } count = {processId, 0};
-    struct Walk {
-        static BOOL CALLBACK TopLevel(HWND window, LPARAM param) {
-            auto* c = reinterpret_cast<Count*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != c->processId) return TRUE;
-            ++c->windows;
-            EnumChildWindows(window, Child, param);
-            return TRUE;
-        }
-        static BOOL CALLBACK Child(HWND, LPARAM param) {
-            ++reinterpret_cast<Count*>(param)->windows;
-            return TRUE;
-        }
-    };
-    EnumWindows(Walk::TopLevel, reinterpret_cast<LPARAM>(&count));
-    return count.windows;
+    DWORD count = 0;
+    for (HWND window : TopLevelWindows(processId, false)) {
+        ++count;
+        EnumChildWindows(
+            window, [](HWND, LPARAM param) -> BOOL { return ++*reinterpret_cast<DWORD*>(param) != 0; },
+            reinterpret_cast<LPARAM>(&count));
+    }
+    return count;
 }
 
 }  // namespace

@@ -20,10 +20,12 @@ constexpr DWORD kPatience = 15000;  // ms to wait for anything the program shoul
 // Polls `condition` until it holds or `timeoutMs` passes.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatience);
 
+using Environment = std::vector<std::pair<std::wstring, std::wstring>>;  // names and values
+
 struct LaunchOptions {
-    std::vector<std::pair<std::wstring, std::wstring>> environment;  // added to the driver's own
-    std::wstring currentDirectory;                                   // empty: the driver's
-    std::wstring arguments;                                          // after the program's name
+    Environment environment = {};        // added to the driver's own
+    std::wstring currentDirectory = {};  // empty: the driver's
+    std::wstring arguments = {};         // after the program's name
 };
 
 class Program {
@@ -53,6 +55,8 @@ public:
     HANDLE Handle() const { return process_.hProcess; }
 
 private:
+    HWND WaitForWindow(const wchar_t* className, HWND except, DWORD timeoutMs) const;
+
     PROCESS_INFORMATION process_ = {};
     std::wstring name_;  // its executable's file name
 };
