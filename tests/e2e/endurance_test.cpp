@@ -54,12 +54,10 @@ private:
                 session_.Answer(IDOK);
                 return false;
             }
-            if (result == -2)
-                EXPECT_EQ(box.text, golden::kDeviceNotFoundText) << result;
-            else if (result == -3 || result == -4)
-                EXPECT_EQ(box.text, golden::kWrongFileText) << result;
-            else
-                EXPECT_EQ(box.text, golden::kUnexpectedText) << result;
+            EXPECT_EQ(box.text, result == -2                   ? golden::kDeviceNotFoundText
+                                : result == -3 || result == -4 ? golden::kWrongFileText
+                                                               : golden::kUnexpectedText)
+                << result;
 
             const int answer = Draw(3);
             if (answer != 0) {
@@ -114,9 +112,8 @@ TEST(Endurance, ManyUpdatePassesLeaveTheProgramAsTheyFoundIt) {
     EXPECT_GT(after.windows, 0u) << "the window count is read";
     EXPECT_LE(after.windows, before.windows);
     std::printf(
-        "%d passes, %zu picks, %zu flashes; USER %lu -> %lu, GDI %lu -> %lu, handles %lu -> %lu, windows %lu "
-        "-> %lu, "
-        "private bytes %zu -> %zu\n",
+        "%d passes, %zu picks, %zu flashes; USER %lu -> %lu, GDI %lu -> %lu, handles %lu -> %lu, "
+        "windows %lu -> %lu, private bytes %zu -> %zu\n",
         passes, user.picks, user.flashes, before.userObjects, after.userObjects, before.gdiObjects,
         after.gdiObjects, before.handles, after.handles, before.windows, after.windows, before.privateBytes,
         after.privateBytes);

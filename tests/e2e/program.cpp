@@ -44,21 +44,13 @@ LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return static_cast<LRESULT>(result);
 }
 
+// The first window of the class under `parent`, at any depth.
 HWND Descendant(HWND parent, const wchar_t* className) {
-    struct Search {
-        const wchar_t* className;
-        HWND found;
-    } search = {className, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (ClassOf(child) != s->className) return TRUE;
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND child = nullptr; (child = FindWindowExW(parent, child, nullptr, nullptr)) != nullptr;) {
+        if (ClassOf(child) == className) return child;
+        if (HWND found = Descendant(child, className)) return found;
+    }
+    return nullptr;
 }
 
 // Top-level windows of the process, hidden ones too unless `visibleOnly`.
@@ -396,21 +388,6 @@ struct ListViewItem32 {
     int cchTextMax;
 };
 
-// An item that asks for the text of column 0 into `text`, in the program's own layout.
-template <class Item>
-Item TextRequest(const char* text, int capacity) {
-    Item item = {};
-    item.iSubItem = 0;
-    item.cchTextMax = capacity;
-    item.pszText = (decltype(item.pszText))(reinterpret_cast<std::uintptr_t>(text));
-    return item;
-}
-
-bool Is32BitProcess(HANDLE process) {
-    BOOL wow64 = FALSE;
-    return IsWow64Process(process, &wow64) && wow64;
-}
-
 }  // namespace
 
 // The list view's item texts live in the program's memory: read them through a
@@ -421,21 +398,22 @@ std::vector<std::wstring> ListedNames(const Program& program, HWND dialog) {
     if (list == nullptr) return names;
     constexpr int kTextChars = 512;
     constexpr SIZE_T kItemRoom = 256;  // more than either layout of LVITEMW takes
-    const SIZE_T size = kItemRoom + kTextChars * sizeof(wchar_t);
-    auto* remote =
-        static_cast<char*>(VirtualAllocEx(program.Handle(), nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    auto* remote = static_cast<char*>(VirtualAllocEx(
+        program.Handle(), nullptr, kItemRoom + kTextChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
     if (remote == nullptr) return names;
-    const char* remoteText = remote + kItemRoom;
-    const auto writeItem = [&](const auto& item) {
-        WriteProcessMemory(program.Handle(), remote, &item, sizeof item, nullptr);
-    };
-    const bool is32Bit = Is32BitProcess(program.Handle());
+    wchar_t* remoteText = reinterpret_cast<wchar_t*>(remote + kItemRoom);
+    BOOL wow64 = FALSE;
+    const bool is32Bit = IsWow64Process(program.Handle(), &wow64) && wow64;
+    const ListViewItem32 item32 = {
+        0, 0, 0, 0, 0, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(remoteText)), kTextChars};
+    LVITEMW item = {};
+    item.pszText = remoteText;
+    item.cchTextMax = kTextChars;
     const auto count = SendWithTimeout(list, LVM_GETITEMCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        if (is32Bit)
-            writeItem(TextRequest<ListViewItem32>(remoteText, kTextChars));
-        else
-            writeItem(TextRequest<LVITEMW>(remoteText, kTextChars));
+        // Written anew each time: the list view may point pszText at a text of its own.
+        WriteProcessMemory(program.Handle(), remote, is32Bit ? static_cast<const void*>(&item32) : &item,
+                           is32Bit ? sizeof item32 : sizeof item, nullptr);
         const auto length =
             SendWithTimeout(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
         std::wstring text(static_cast<std::size_t>(length), L'\0');

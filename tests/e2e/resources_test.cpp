@@ -55,15 +55,6 @@ TEST(Resources, VersionBlockIsSpanishUnicodeWithTheProductsNames) {
     EXPECT_EQ(VersionString(block, L"ProductVersion"), shown);
 }
 
-#pragma pack(push, 2)
-struct IconGroupEntry {
-    BYTE width, height, colorCount, reserved;
-    WORD planes, bitCount;
-    DWORD bytesInRes;
-    WORD id;
-};
-#pragma pack(pop)
-
 TEST(Resources, IconIsOneSixteenPixelSixteenColourImage) {
     HMODULE exe = LoadLibraryExW(AppFolder::Built(L"bin\\KorvaniFWUpdater.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -72,11 +63,9 @@ TEST(Resources, IconIsOneSixteenPixelSixteenColourImage) {
     ASSERT_NE(group, nullptr);
     const auto* header = static_cast<const WORD*>(LockResource(LoadResource(exe, group)));
     ASSERT_EQ(header[2], 1) << "images in the icon";
-    const auto* entry = reinterpret_cast<const IconGroupEntry*>(header + 3);
-    EXPECT_EQ(entry->width, 16);
-    EXPECT_EQ(entry->height, 16);
-    EXPECT_EQ(entry->colorCount, 16);
-    EXPECT_EQ(entry->bitCount, 4);
+    // Its entry's head: width, height, colours, reserved, planes and bits per pixel (two bytes each).
+    const auto* entry = reinterpret_cast<const BYTE*>(header + 3);
+    EXPECT_EQ(std::vector<BYTE>(entry, entry + 8), (std::vector<BYTE>{16, 16, 16, 0, 1, 0, 4, 0}));
     FreeLibrary(exe);
 }
 
