@@ -18,40 +18,39 @@ int Passes() {
 // Everything the library can answer, out-of-range values included.
 const long kResults[] = {0, -2, -3, -4, -1, -5, -32768, 1, 32767, 32768, -32769};
 
-class Passenger {
-public:
-    Passenger(Session& session, std::mt19937& random, const std::vector<long>& script)
-        : session_(session), random_(random), script_(script) {}
-
+// A user who answers at random; `script` is what the library answers.
+struct Passenger {
+    Session& session;
+    std::mt19937& random;
+    const std::vector<long>& script;
     std::size_t flashes = 0;  // flashing calls the user let happen
     std::size_t picks = 0;    // files accepted in the open-file dialog
 
     // One click, to its end.
     void Pass() {
-        session_.ClickUpdate();
+        session.ClickUpdate();
         for (;;) {
-            if (Draw(8) == 0) return session_.Answer(IDCANCEL);  // gives up in the dialog
-            session_.Pick();
+            if (Draw(8) == 0) return session.Answer(IDCANCEL);  // gives up in the dialog
+            session.Pick();
             ++picks;
             const int confirm = Draw(6);
             if (confirm <= 1) {
-                session_.Answer(confirm == 0 ? IDCANCEL : kCloseBox);
+                session.Answer(confirm == 0 ? IDCANCEL : kCloseBox);
                 continue;  // back in the dialog
             }
-            session_.Answer(IDOK);
+            session.Answer(IDOK);
             if (!FlashUntilDone()) return;
         }
     }
 
-private:
     // Flashes, with retries of an erased device; true when the user wants the dialog again.
     bool FlashUntilDone() {
         for (;;) {
-            const long result = script_.at(flashes++);
-            const MessageBoxView box = session_.Box();
+            const long result = script.at(flashes++);
+            const MessageBoxView box = session.Box();
             if (result == 0) {
                 EXPECT_EQ(box.text, golden::kSuccessText);
-                session_.Answer(IDOK);
+                session.Answer(IDOK);
                 return false;
             }
             EXPECT_EQ(box.text, result == -2                   ? golden::kDeviceNotFoundText
@@ -61,19 +60,15 @@ private:
 
             const int answer = Draw(3);
             if (answer != 0) {
-                session_.Answer(answer == 1 ? IDCANCEL : kCloseBox);
+                session.Answer(answer == 1 ? IDCANCEL : kCloseBox);
                 return false;
             }
-            session_.Answer(IDRETRY);
+            session.Answer(IDRETRY);
             if (result != -2) return true;
         }
     }
 
-    int Draw(int choices) { return static_cast<int>(random_() % static_cast<unsigned>(choices)); }
-
-    Session& session_;
-    std::mt19937& random_;
-    const std::vector<long>& script_;
+    int Draw(int choices) { return static_cast<int>(random() % static_cast<unsigned>(choices)); }
 };
 
 TEST(Endurance, ManyUpdatePassesLeaveTheProgramAsTheyFoundIt) {
@@ -96,7 +91,7 @@ TEST(Endurance, ManyUpdatePassesLeaveTheProgramAsTheyFoundIt) {
     session.ExpectIdle();
     const Footprint before = FootprintOf(*session.program);
 
-    Passenger user(session, random, script);
+    Passenger user{session, random, script};
     for (int pass = 0; pass < passes && !::testing::Test::HasFatalFailure(); ++pass) {
         user.Pass();
         session.ExpectIdle();

@@ -55,11 +55,9 @@ TEST_F(MainWindow, LooksAsDefined) {
     EXPECT_EQ(TextOf(window), golden::kWindowTitle);
 
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
-    EXPECT_TRUE(style & WS_CAPTION);
-    EXPECT_TRUE(style & WS_SYSMENU) << "close button";
-    EXPECT_FALSE(style & WS_THICKFRAME) << "resizable";
-    EXPECT_FALSE(style & WS_MINIMIZEBOX);
-    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
+              WS_CAPTION | WS_SYSMENU)
+        << "a title bar with only the close button, and no resizing border";
 
     // The window is laid out in twips, at the display's density.
     const auto expected = kGeometries.find(DisplayDpi());

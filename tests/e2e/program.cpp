@@ -192,33 +192,18 @@ HWND Program::Focus() const {
 
 namespace {
 
-struct SystemHandleEntry {
-    ULONG ownerPid;
-    BYTE objectType, flags;
-    USHORT handle;
-    PVOID object;
-    ACCESS_MASK access;
-};
-
-struct SystemHandleTable {
-    ULONG count;
-    SystemHandleEntry entries[1];
-};
-
-constexpr SYSTEM_INFORMATION_CLASS kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
-
 DWORD HandlesOf(DWORD processId) {
     std::vector<char> buffer(1 << 20);
     ULONG needed = 0;
     NTSTATUS status;
-    while ((status = NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+    while ((status = NtQuerySystemInformation(SystemHandleInformation, buffer.data(),
                                               static_cast<ULONG>(buffer.size()), &needed)) ==
            static_cast<NTSTATUS>(0xC0000004L))  // STATUS_INFO_LENGTH_MISMATCH
         buffer.resize(buffer.size() * 2);
     if (status != 0) return 0;
-    const auto* table = reinterpret_cast<const SystemHandleTable*>(buffer.data());
+    const auto* table = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
     DWORD count = 0;
-    for (ULONG i = 0; i < table->count; ++i) count += table->entries[i].ownerPid == processId ? 1 : 0;
+    for (ULONG i = 0; i < table->Count; ++i) count += table->Handle[i].OwnerPid == processId ? 1 : 0;
     return count;
 }
 
@@ -306,27 +291,13 @@ void PressKeys(std::initializer_list<WORD> keys) {
         throw std::runtime_error("SendInput failed: " + std::to_string(GetLastError()));
 }
 
-namespace {
-
-// A key's messages as a keyboard sends them: a press unless held since
-// before, then repeats (bit 30 set), then the release.
-void PostKey(HWND window, WORD key, bool pressedHere, int repeats) {
+void PostHeldKey(HWND window, WORD key, bool pressedHere, int repeats) {
     if (window == nullptr) throw std::runtime_error("no window to send the keys to");
     const LPARAM fresh = 1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
     const LPARAM held = fresh | LPARAM{1} << 30;
     if (pressedHere) PostMessageW(window, WM_KEYDOWN, key, fresh);
     for (int i = 0; i < repeats; ++i) PostMessageW(window, WM_KEYDOWN, key, held);
     PostMessageW(window, WM_KEYUP, key, held | LPARAM{1} << 31);
-}
-
-}  // namespace
-
-void PostHeldKeys(HWND window, std::initializer_list<WORD> keys) {
-    for (WORD key : keys) PostKey(window, key, false, 1);
-}
-
-void PostKeyHeldHere(HWND window, WORD key, int repeats) {
-    PostKey(window, key, true, repeats);
 }
 
 bool AllowsLogOff(HWND window) {

@@ -51,7 +51,6 @@ public:
     HWND Focus() const;
 
     DWORD ProcessId() const { return process_.dwProcessId; }
-    DWORD ThreadId() const { return process_.dwThreadId; }
     HANDLE Handle() const { return process_.hProcess; }
 
 private:
@@ -92,12 +91,10 @@ void Press(HWND window, int controlId);
 void Close(HWND window);
 // Real key strokes, each key down then up, to whichever window is in front.
 void PressKeys(std::initializer_list<WORD> keys);
-// What keys held since before `window` came up send it: a repeat key-down
-// (bit 30 set) and the key-up. Posted, as Wine forgets a held key when a new
-// window takes the focus.
-void PostHeldKeys(HWND window, std::initializer_list<WORD> keys);
-// A key pressed in `window` and held there: its press, `repeats` repeats, its release. Posted.
-void PostKeyHeldHere(HWND window, WORD key, int repeats);
+// A key held: its press, unless it was held before `window` came up, then
+// `repeats` repeats (bit 30 set) and its release. Posted, as Wine forgets a
+// held key when a new window takes the focus.
+void PostHeldKey(HWND window, WORD key, bool pressedHere, int repeats);
 // Whether the window lets Windows log the user off now.
 bool AllowsLogOff(HWND window);
 bool WaitGone(HWND window, DWORD timeoutMs = kPatience);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cinttypes>
 #include <cstdio>
+#include <sstream>
 
 namespace {
 
@@ -21,31 +23,22 @@ std::string Unescape(const std::string& text) {
 
 std::vector<FlashCall> ReadCalls(const std::wstring& logPath) {
     std::vector<FlashCall> calls;
-    const std::string log = ReadWholeFile(logPath);
-    std::size_t start = 0;
-    for (std::size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
-        const std::string line = log.substr(start, end - start);
+    std::istringstream log(ReadWholeFile(logPath));
+    for (std::string line; std::getline(log, line);) {
         if (line.rfind("call path=", 0) != 0) continue;
         const std::size_t tail = line.rfind(" opened=");
         FlashCall call;
         call.path = Unescape(line.substr(10, tail - 10));
-        unsigned long long size;
-        unsigned crc;
         int opened = 0, zeroed = 0;
-        sscanf(line.c_str() + tail, " opened=%d size=%llu crc=%X result=%ld zeroed=%d", &opened, &size, &crc,
-               &call.result, &zeroed);
+        sscanf(line.c_str() + tail, " opened=%d size=%*u crc=%" SCNx32 " result=%ld zeroed=%d", &opened,
+               &call.crc, &call.result, &zeroed);
         call.opened = opened != 0;
         call.zeroFilled = zeroed != 0;
-        call.crc = crc;
         if (const std::size_t state = line.find(" state=", tail); state != std::string::npos)
             call.state = line.substr(state + 7);
         calls.push_back(call);
     }
     return calls;
-}
-
-std::wstring Wide(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
 }
 
 }  // namespace
@@ -71,7 +64,7 @@ Session::Session(const std::wstring& name, const std::string& results, LaunchOpt
     folder.Write(L"new firmware v2.bin", Firmware('a'));
     DeleteFileW(log_.c_str());
     options.environment.push_back({L"KORVANI_SIM_LOG", log_});
-    options.environment.push_back({L"KORVANI_SIM_RESULTS", Wide(results)});
+    options.environment.push_back({L"KORVANI_SIM_RESULTS", std::wstring(results.begin(), results.end())});
     program = std::make_unique<Program>(folder, options);
     window = program->WaitForMainWindow();
     EXPECT_NE(window, nullptr) << "the main window did not open";
@@ -128,9 +121,10 @@ void Session::Answer(int button, Caller caller) {
 
 void Session::Confirm(const std::wstring& name, Caller caller) {
     const auto trace = TraceFrom(caller);
-    const MessageBoxView confirmation = Box(caller);
-    EXPECT_EQ(confirmation.title, golden::kConfirmationTitle);
-    EXPECT_EQ(confirmation.text, golden::ConfirmationText(folder.File(name)));
+    EXPECT_EQ(Box(caller), (MessageBoxView{golden::kConfirmationTitle,
+                                           golden::ConfirmationText(folder.File(name)),
+                                           {L"OK", L"Cancel"},
+                                           false}));
     Answer(IDOK, caller);
 }
 
@@ -144,8 +138,8 @@ void Session::ExpectIdle(Caller caller) {
     const auto trace = TraceFrom(caller);
     EXPECT_TRUE(WaitUntil([&] { return program->Windows() == std::vector<HWND>{window}; }))
         << "a dialog or message is still shown";
-    Sleep(300);
-    EXPECT_EQ(program->Windows(), std::vector<HWND>{window});
+    EXPECT_FALSE(WaitUntil([&] { return program->Windows() != std::vector<HWND>{window}; }, 300))
+        << "a dialog or message opened again";
     EXPECT_TRUE(IsWindowEnabled(window));
     // Space and Enter must work at once, without a click to find the button.
     EXPECT_TRUE(WaitUntil([&] { return program->Focus() == GetDlgItem(window, golden::kUpdateButton); }))

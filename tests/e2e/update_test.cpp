@@ -15,10 +15,10 @@ namespace {
 const std::vector<std::wstring> kRetryCancel = {L"&Retry", L"Cancel"};
 const std::vector<std::wstring> kOk = {L"OK"};
 
-// Each box as its user sees it: a row of the golden texts, its buttons and icon.
 // What must not happen, given the time a key or click takes to act.
 constexpr DWORD kSettle = 500;
 
+// Each box as its user sees it: a row of the golden texts, its buttons and icon.
 const MessageBoxView kSuccessBox = {golden::kSuccessTitle, golden::kSuccessText, kOk, true};
 const MessageBoxView kWrongFileBox = {golden::kWarningTitle, golden::kWrongFileText, kRetryCancel, false};
 const MessageBoxView kDeviceNotFoundBox = {golden::kWarningTitle, golden::kDeviceNotFoundText, kRetryCancel,
@@ -37,9 +37,7 @@ constexpr DWORD kWatcherPatience = 60000;
 // What a watcher that did not end shows, for the failure's message.
 std::string Showing(const Program& watcher) {
     const std::vector<HWND> windows = watcher.Windows();
-    if (windows.empty()) return "nothing";
-    const std::wstring text = TextOf(GetDlgItem(windows[0], 0xFFFF));
-    return std::string(text.begin(), text.end());
+    return windows.empty() ? "nothing" : ::testing::PrintToString(ReadMessageBox(windows[0]));
 }
 
 std::string Ansi(const std::wstring& text) {
@@ -77,7 +75,7 @@ TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
     FileDialog::TypeFileName(dialog, L"new firmware v2.binxyz");
     HWND field = FileDialog::FileNameField(dialog);
     SendMessageW(field, EM_SETSEL, 22, 22);
-    PostKeyHeldHere(field, VK_BACK, 2);
+    PostHeldKey(field, VK_BACK, true, 2);
     ASSERT_TRUE(WaitUntil([&] { return TextOf(field) == L"new firmware v2.bin"; }))
         << "left: " << TextOf(field);
     PressKeys({VK_RETURN, VK_RETURN});  // a double press: the second must not answer the question
@@ -90,7 +88,7 @@ TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
 
     // Enter and Space held since the dialog: their repeats and releases answer nothing.
     HWND box = s->Front();
-    PostHeldKeys(s->program->Focus(), {VK_RETURN, VK_SPACE});
+    for (WORD key : {WORD{VK_RETURN}, WORD{VK_SPACE}}) PostHeldKey(s->program->Focus(), key, false, 1);
     ASSERT_FALSE(WaitGone(box, kSettle)) << "a held key answered the question";
     ASSERT_TRUE(s->Calls().empty());
     PressKeys({VK_ESCAPE});  // a fresh press still answers it
@@ -142,41 +140,47 @@ TEST_F(Update, RetriesGoBackToTheDialogOrFlashAgainUntilTheLastAnswer) {
     const struct {
         std::string results;
         std::vector<MessageBoxView> boxes;
+        std::size_t calls;    // of the library
         int last = IDCANCEL;  // where there is more than OK
         Environment environment = {};
         bool withoutEntryPoint = false;  // every attempt then fails before the library is called
     } runs[] = {
-        {"-3,-4", {kWrongFileBox, kWrongFileBox}},
-        {"0", {kUnexpectedBox, kUnexpectedBox}, IDCANCEL, {}, true},
-        // The last two do not fit 16 bits.
-        {"-1,-5,-32768,1,32767,32768,-32769,0",
-         {kUnexpectedBox, kUnexpectedBox, kUnexpectedBox, kUnexpectedBox, kUnexpectedBox, kUnexpectedBox,
-          kUnexpectedBox, kSuccessBox}},
-        {"-2,-2,0", {kDeviceNotFoundBox, kDeviceNotFoundBox, kSuccessBox}},
-        {"-3", {kWrongFileBox}, kCloseBox},
-        {"-2", {kDeviceNotFoundBox}, kCloseBox},
-        {"-1", {kUnexpectedBox}, kCloseBox},
+        {"-3,-4", {kWrongFileBox, kWrongFileBox}, 2},
+        {"0", {kUnexpectedBox, kUnexpectedBox}, 0, IDCANCEL, {}, true},
+        {"-2,-2,0", {kDeviceNotFoundBox, kDeviceNotFoundBox, kSuccessBox}, 3},
+        {"-3", {kWrongFileBox}, 1, kCloseBox},
+        {"-2", {kDeviceNotFoundBox}, 1, kCloseBox},
+        {"-1", {kUnexpectedBox}, 1, kCloseBox},
+        // The library's thread runs on for 8 s after the call: the Retry waits for it, then gives up.
+        {"-2,0", {kDeviceNotFoundBox, kLibraryBusyBox}, 1, IDCANCEL, {{L"KORVANI_SIM_FAULT", L"busy"}}},
         // The library writes into the buffer it is given: the program's choice stays.
         {"-2,-3,0",
          {kDeviceNotFoundBox, kWrongFileBox, kSuccessBox},
+         3,
          IDCANCEL,
          {{L"KORVANI_SIM_SCRIBBLE", L"1"}}},
+        // The last two do not fit 16 bits.
+        {"-1,-5,-32768,1,32767,32768,-32769,0",
+         {kUnexpectedBox, kUnexpectedBox, kUnexpectedBox, kUnexpectedBox, kUnexpectedBox, kUnexpectedBox,
+          kUnexpectedBox, kSuccessBox},
+         8},
     };
     for (const auto& run : runs) {
         SCOPED_TRACE(run.results);
+        const std::vector<MessageBoxView>& boxes = run.boxes;
         Start(run.results, run.environment, run.withoutEntryPoint);
         s->ClickUpdate();
-        for (std::size_t i = 0; i < run.boxes.size(); ++i) {
-            if (i == 0 || run.boxes[i - 1] != kDeviceNotFoundBox) {
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            if (i == 0 || boxes[i - 1] != kDeviceNotFoundBox) {
                 s->Pick(i == 0 ? L"new firmware v2.bin" : L"");  // then what the dialog offers
                 s->Confirm();
             }
-            EXPECT_EQ(s->Box(), run.boxes[i]) << i;
-            s->Answer(i + 1 < run.boxes.size() ? IDRETRY : run.boxes[i].buttons == kOk ? IDOK : run.last);
+            EXPECT_EQ(s->Box(), boxes[i]) << i;
+            s->Answer(i + 1 < boxes.size() ? IDRETRY : boxes[i].buttons == kOk ? IDOK : run.last);
         }
         s->ExpectIdle();
         const std::vector<FlashCall> calls = s->Calls();
-        EXPECT_EQ(calls.size(), run.withoutEntryPoint ? 0 : run.boxes.size());
+        EXPECT_EQ(calls.size(), run.calls);
         for (const FlashCall& call : calls) {
             EXPECT_EQ(call.path, Ansi(s->folder.File(L"new firmware v2.bin")));
             EXPECT_TRUE(call.zeroFilled) << "a buffer shorter than MAX_PATH bytes, or not zero-filled";
@@ -197,7 +201,8 @@ TEST_F(Update, NothingDoneDuringTheCallAnswersForTheUserOrEndsTheUpdate) {
         PostMessageW(s->window, WM_CLOSE, 0, 0);  // what "End task" sends
         Close(s->window);
         EXPECT_EQ(s->Box().text, golden::kDeviceNotFoundText);
-        PostHeldKeys(s->program->Focus(), {VK_RETURN, VK_SPACE});  // held from the call on
+        for (WORD key : {WORD{VK_RETURN}, WORD{VK_SPACE}})
+            PostHeldKey(s->program->Focus(), key, false, 1);  // since the call
         EXPECT_FALSE(WaitUntil([&] { return s->program->Windows().size() != 2; }, kSettle))
             << "the box stays up, and nothing else opened";
         EXPECT_FALSE(AllowsLogOff(s->window)) << "the outcome is not read yet";
@@ -276,16 +281,6 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
             << "told twice, or the watcher outlives the program, showing " << Showing(*watcher);
         EXPECT_EQ(s->Calls().size(), 1u);
     }
-}
-
-TEST_F(Update, RetryWhileTheLastCallsThreadsRunDoesNotCallTheLibrary) {
-    Start("-2,0", {{L"KORVANI_SIM_FAULT", L"busy"}});
-    s->Flash();
-    s->Answer(IDRETRY);  // the library's thread runs for 8 s after the call
-    EXPECT_EQ(s->Box(), kLibraryBusyBox);
-    s->Answer(IDOK);
-    s->ExpectIdle();
-    EXPECT_EQ(s->Calls().size(), 1u);
 }
 
 TEST_F(Update, EachCallFindsTheProcessAsItWasBeforeTheLibrariesLoaded) {

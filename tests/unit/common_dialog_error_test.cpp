@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "file_filter.h"
-
 namespace {
 
 TEST(CommonDialogError, NumbersAndTextsOfTheClassicControl) {
@@ -26,13 +24,6 @@ TEST(CommonDialogError, NumbersAndTextsOfTheClassicControl) {
         EXPECT_EQ(error.number, c.number) << c.code;
         EXPECT_EQ(error.description, c.description) << c.code;
     }
-}
-
-TEST(FileFilter, PairsBecomeNulSeparatedList) {
-    using namespace std::string_literals;
-    EXPECT_EQ(FilterForOpenFileDialog(L"Bin Files (*.bin)|*.bin|All Files (*.*)|*.*"),
-              L"Bin Files (*.bin)\0*.bin\0All Files (*.*)\0*.*\0\0"s);
-    EXPECT_EQ(FilterForOpenFileDialog(L""), L"\0"s);
 }
 
 }  // namespace

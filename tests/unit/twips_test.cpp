@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 TEST(Twips, WindowGeometryAtCommonDpis) {
@@ -14,10 +16,10 @@ TEST(Twips, WindowGeometryAtCommonDpis) {
         {192, 356, 154, 48, 258},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(TwipsToPixels(2670, c.dpi), c.clientWidth) << c.dpi;
-        EXPECT_EQ(TwipsToPixels(1155, c.dpi), c.clientHeight) << c.dpi;
-        EXPECT_EQ(TwipsToPixels(360, c.dpi), c.buttonLeft) << c.dpi;
-        EXPECT_EQ(TwipsToPixels(1935, c.dpi), c.buttonWidth) << c.dpi;
+        EXPECT_EQ((std::array{TwipsToPixels(2670, c.dpi), TwipsToPixels(1155, c.dpi),
+                              TwipsToPixels(360, c.dpi), TwipsToPixels(1935, c.dpi)}),
+                  (std::array{c.clientWidth, c.clientHeight, c.buttonLeft, c.buttonWidth}))
+            << c.dpi;
     }
 }
 

@@ -96,18 +96,13 @@ std::string BoxName(const MessageBoxContents& box) {
 // of its script, written into one list of events.
 class World : public FileChooser, public MessageBoxes, public FirmwareFlasher {
 public:
-    World() { toldAfter.reserve(16); }
+    explicit World(Moves script) : moves(std::move(script)) { toldAfter.reserve(16); }
     Moves moves;
     Events events;
     std::vector<MessageBoxContents> shown;
     std::vector<std::size_t> toldAfter;  // how many events there were when each attempt ended
 
-    Events Run(const Moves& script) {
-        moves = script;
-        events.clear();
-        shown.clear();
-        toldAfter.clear();
-        reads_ = 0;
+    Events Run() {
         RunUpdateWorkflow(*this, *this, *this);
         outOfMemory = false;
         return events;
@@ -232,11 +227,11 @@ TEST(UpdateWorkflow, EverySequenceOfTheWorldsMovesKeepsTheRules) {
     const std::vector<LibraryResult> results = {FlashResult{0},  FlashResult{-2}, FlashResult{-3},
                                                 FlashResult{-1}, kBroken,         kOtherCopyWriting,
                                                 kLibraryBusy,    kPathRefused,    kOutOfMemory};
-    World world;
     std::size_t clicks = 0;
     // Runs a click on `moves` and checks it; then, where it first went past them, each move there.
     std::function<void(const Moves&, std::size_t)> explore = [&](const Moves& moves, std::size_t length) {
-        const Events seen = world.Run(moves);
+        World world(moves);
+        const Events seen = world.Run();
         const std::string broken = BrokenRule(seen, moves, world.toldAfter);
         if (!broken.empty()) ADD_FAILURE() << broken << " in " << ::testing::PrintToString(seen);
         ++clicks;
@@ -317,9 +312,9 @@ TEST(UpdateWorkflow, Examples) {
          {"dialog", "confirmation", kFlash, "unexpected-result", "dialog", "confirmation", kFlash,
           "wrong-file"}},
     };
-    World world;
     for (const auto& example : examples) {
-        EXPECT_EQ(world.Run(example.moves), example.events);
+        World world(example.moves);
+        EXPECT_EQ(world.Run(), example.events);
         if (!example.firstBoxText.empty()) {
             EXPECT_EQ(world.shown.at(0).text, example.firstBoxText);
         }

@@ -54,8 +54,8 @@ TEST(Tour, EveryScreen) {
     Screenshot(s.Front(), "04-updated");
     s.Answer(IDOK);
 
-    const char* failures[] = {"05-not-a-firmware-binary", "06-device-not-recognized", "07-unexpected-error"};
-    for (const char* picture : failures) {
+    for (const char* picture :
+         {"05-not-a-firmware-binary", "06-device-not-recognized", "07-unexpected-error"}) {
         s.ExpectIdle();
         s.ClickUpdate();
         s.Pick(L"KorvaniDemoFirmware.bin");
