@@ -271,7 +271,7 @@ TEST(UpdateWorkflow, Examples) {
         // Not one of our own errors, still the dialog's failure.
         {{{kOutOfMemory}}, {"dialog", "selection-error"}, golden::SelectionErrorText(7, L"Out of memory")},
         // Memory stays short after the dialog failed for want of it: no box can be built.
-        {{{kOutOfMemory}, {}, {}, {}, true}, {"dialog"}},
+        {{.showings = {kOutOfMemory}, .dialogFailureExhaustsMemory = true}, {"dialog"}},
         {{{std::nullopt}, {kAnswerOk, kAnswerOk}, {FlashResult{0}}},
          {"dialog", "confirmation", kFlash, "success"}},
         // Anything but OK goes back to the dialog.
@@ -279,8 +279,9 @@ TEST(UpdateWorkflow, Examples) {
          {"dialog", "confirmation", "dialog", "confirmation", kFlash, "success"},
          golden::ConfirmationText(kChosen)},
         // The path unreadable at the confirmation, then at the flashing.
-        {{{std::nullopt}, {}, {}, {1}}, {"dialog", "dialog"}},
-        {{{std::nullopt}, {kAnswerOk}, {}, {2}}, {"dialog", "confirmation", "unexpected-result"}},
+        {{.showings = {std::nullopt}, .unreadableReads = {1}}, {"dialog", "dialog"}},
+        {{.showings = {std::nullopt}, .answers = {kAnswerOk}, .unreadableReads = {2}},
+         {"dialog", "confirmation", "unexpected-result"}},
         {{{std::nullopt, std::nullopt},
           {kAnswerOk, kAnswerRetry, kAnswerOk, kAnswerCancel},
           {FlashResult{-3}, FlashResult{-4}}},
@@ -300,7 +301,10 @@ TEST(UpdateWorkflow, Examples) {
         {{{std::nullopt}, {kAnswerOk, kFailsOutOfMemory}, {FlashResult{-1}}},
          {"dialog", "confirmation", kFlash, "unexpected-result", "dialog"}},
         // ...as it does when the box cannot even be built...
-        {{{std::nullopt}, {kAnswerOk}, {FlashResult{-1}}, {}, false, true},
+        {{.showings = {std::nullopt},
+          .answers = {kAnswerOk},
+          .results = {FlashResult{-1}},
+          .callExhaustsMemory = true},
          {"dialog", "confirmation", kFlash, "dialog"}},
         // ...an erased device's box that cannot show never flashes again...
         {{{std::nullopt}, {kAnswerOk, kFailsOutOfMemory}, {FlashResult{-2}}},
