@@ -65,9 +65,9 @@ struct Moves {
     std::deque<std::optional<AppError>> showings = {};  // nullopt: the user chose kChosen; then cancels
     std::deque<int> answers = {};                       // then the user answers Cancel
     std::deque<LibraryResult> results = {};             // then success
+    bool callExhaustsMemory = false;                    // as the library returns, until the next showing
     std::set<int> unreadableReads = {};                 // reads of the chosen path that fail, from 1
     bool dialogFailureExhaustsMemory = false;           // until the next showing
-    bool callExhaustsMemory = false;                    // as the library returns, until the next showing
 };
 
 // The next move of a script, or what the world does once it is used up.
@@ -301,10 +301,7 @@ TEST(UpdateWorkflow, Examples) {
         {{{std::nullopt}, {kAnswerOk, kFailsOutOfMemory}, {FlashResult{-1}}},
          {"dialog", "confirmation", kFlash, "unexpected-result", "dialog"}},
         // ...as it does when the box cannot even be built...
-        {{.showings = {std::nullopt},
-          .answers = {kAnswerOk},
-          .results = {FlashResult{-1}},
-          .callExhaustsMemory = true},
+        {{{std::nullopt}, {kAnswerOk}, {FlashResult{-1}}, /*callExhaustsMemory=*/true},
          {"dialog", "confirmation", kFlash, "dialog"}},
         // ...an erased device's box that cannot show never flashes again...
         {{{std::nullopt}, {kAnswerOk, kFailsOutOfMemory}, {FlashResult{-2}}},
