@@ -102,6 +102,10 @@ void NameModuleAt(std::uintptr_t address) {
     watch->offset = address - reinterpret_cast<std::uintptr_t>(region.AllocationBase);
 }
 
+[[noreturn]] void Park() {
+    for (;;) Sleep(INFINITE);  // the report ends the process
+}
+
 // On a faulting thread: the first one records the fault and hands it to the
 // reporter; none of them runs on. Nothing here takes memory or a lock.
 [[noreturn]] void ClaimOrStop(const EXCEPTION_RECORD& record) {
@@ -121,7 +125,7 @@ void NameModuleAt(std::uintptr_t address) {
             TerminateProcess(GetCurrentProcess(), watch->report->exitStatus);
         break;
     }
-    for (;;) Sleep(INFINITE);
+    Park();
 }
 
 // While armed, any thread's fault is the watched code's; after that, the
@@ -190,10 +194,6 @@ HANDLE NewEvent() {
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (event == nullptr) throw LastWin32Error(L"CreateEventW");
     return event;
-}
-
-[[noreturn]] void Park() {
-    for (;;) Sleep(INFINITE);  // the report ends the process
 }
 
 }  // namespace
