@@ -47,6 +47,10 @@ std::vector<FlashCall> ReadCalls(const std::wstring& logPath) {
     return ::testing::ScopedTrace(caller.file_name(), static_cast<int>(caller.line()), "called from here");
 }
 
+MessageBoxView ConfirmationBox(const std::wstring& path) {
+    return {golden::kConfirmationTitle, golden::ConfirmationText(path), {L"OK", L"Cancel"}, false};
+}
+
 std::string Firmware(char tag) {
     std::string image;
     for (int i = 0; i < 8; ++i) image += std::string("\x18\xF0\x9F\xE5", 4);
@@ -121,10 +125,7 @@ void Session::Answer(int button, Caller caller) {
 
 void Session::Confirm(const std::wstring& name, Caller caller) {
     const auto trace = TraceFrom(caller);
-    EXPECT_EQ(Box(caller), (MessageBoxView{golden::kConfirmationTitle,
-                                           golden::ConfirmationText(folder.File(name)),
-                                           {L"OK", L"Cancel"},
-                                           false}));
+    EXPECT_EQ(Box(caller), ConfirmationBox(folder.File(name)));
     Answer(IDOK, caller);
 }
 

@@ -28,6 +28,9 @@ struct FlashCall {
     std::string state;  // with KORVANI_SIM_STATE=1: "x87,MXCSR,current directory" as the call found them
 };
 
+// The question before flashing `path`, as its user sees it.
+MessageBoxView ConfirmationBox(const std::wstring& path);
+
 // A plausible firmware image, told apart from others by `tag`.
 std::string Firmware(char tag);
 

@@ -26,9 +26,6 @@ const MessageBoxView kDeviceNotFoundBox = {golden::kWarningTitle, golden::kDevic
 const MessageBoxView kUnexpectedBox = {golden::kWarningTitle, golden::kUnexpectedText, kRetryCancel, false};
 const MessageBoxView kAnotherUpdateBox = {golden::kAppTitle, golden::kAnotherUpdateText, kOk, true};
 const MessageBoxView kLibraryBusyBox = {golden::kAppTitle, golden::kLibraryBusyText, kOk, true};
-MessageBoxView ConfirmationBox(const std::wstring& path) {
-    return {golden::kConfirmationTitle, golden::ConfirmationText(path), {L"OK", L"Cancel"}, false};
-}
 
 // The program's 15 s for its own report, and then the watcher, a process of
 // its own whose start takes seconds where Windows is emulated.
