@@ -36,8 +36,8 @@ add_executable(KorvaniFWUpdater WIN32
     startup/Inicio.cpp
     startup/WindowsAPI.cpp
     flashing/FlashProgramAT.cpp
-    flashing/library_call.cpp
     flashing/ProgramFirmwareFile.cpp
+    flashing/update_attempt.cpp
     flashing/update_watcher.cpp
     ui/FlasherMain.cpp
     compiler_runtime/stack_protector.cpp

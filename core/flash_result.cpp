@@ -12,10 +12,12 @@ FlashOutcome ClassifyFlashResult(FlashResult result) {
     return FlashOutcome::Unexpected;
 }
 
+bool FitsFlashResult(std::int32_t libraryResult) noexcept {
+    return libraryResult >= std::numeric_limits<FlashResult>::min() &&
+           libraryResult <= std::numeric_limits<FlashResult>::max();
+}
+
 FlashResult NarrowToFlashResult(std::int32_t libraryResult) {
-    if (libraryResult < std::numeric_limits<FlashResult>::min() ||
-        libraryResult > std::numeric_limits<FlashResult>::max()) {
-        throw AppError{kErrOverflow, L"Overflow"};
-    }
+    if (!FitsFlashResult(libraryResult)) throw AppError{kErrOverflow, L"Overflow"};
     return static_cast<FlashResult>(libraryResult);
 }

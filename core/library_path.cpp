@@ -1,7 +1,5 @@
 #include "library_path.h"
 
-#include "app_error.h"
-
 namespace {
 
 constexpr wchar_t kPrefix[] = L"\\\\?\\";
@@ -36,8 +34,8 @@ std::optional<std::wstring> ShortForm(const std::wstring& path, const ShortPathF
 
 }  // namespace
 
-std::string AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
-                               const ShortPathFn& shortPathOf) {
+std::variant<std::string, FlashRefusal> AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
+                                                           const ShortPathFn& shortPathOf) {
     // The limit is on bytes: a double-byte code page or UTF-8 makes them more than characters.
     AnsiText full = toAnsi(path);
     if (full.lossless && full.bytes.size() <= kMaxAnsiPath) return full.bytes;
@@ -47,7 +45,6 @@ std::string AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
         // A library from the MAX_PATH era may copy the path into a char[260] of its own.
         if (shortened.lossless && shortened.bytes.size() <= kMaxAnsiPath) return shortened.bytes;
     }
-    if (full.lossless)
-        throw AppError{kErrBadFileName, L"The file's path is too long for the library: " + path};
-    throw AppError{kErrBadFileName, L"The file's path cannot be written in this system's code page: " + path};
+    // A lossy path may be over-long too; its characters are what no short form mended.
+    return full.lossless ? FlashRefusal::PathTooLong : FlashRefusal::PathNotInCodePage;
 }

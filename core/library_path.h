@@ -5,8 +5,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "ansi_text.h"
+#include "flash_result.h"
 
 using ToAnsiFn = std::function<AnsiText(const std::wstring&)>;
 using ShortPathFn = std::function<std::optional<std::wstring>(const std::wstring&)>;
@@ -16,8 +18,8 @@ constexpr std::size_t kMaxAnsiPath = 259;
 
 // A lossy conversion could name a different, existing file (best-fit maps
 // look-alike characters to ASCII), so such a path is replaced by its 8.3 form,
-// or refused with AppError. So is an over-long one: shortened, or refused.
-// `shortPathOf` is asked with the "\\?\" form of a path of 260 characters or
-// more, which is the only form Windows looks such a path up in.
-std::string AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
-                               const ShortPathFn& shortPathOf);
+// or refused. So is an over-long one: shortened, or refused. `shortPathOf` is
+// asked with the "\\?\" form of a path of 260 characters or more, which is
+// the only form Windows looks such a path up in.
+std::variant<std::string, FlashRefusal> AnsiPathForLibrary(const std::wstring& path, const ToAnsiFn& toAnsi,
+                                                           const ShortPathFn& shortPathOf);

@@ -39,20 +39,24 @@ MessageBoxContents UnexpectedResultBox() {
         L"Warning", kButtonsRetryCancel};
 }
 
-MessageBoxContents AnotherUpdateRunningBox() {
-    return {
-        L"Another Korvani Update window is updating the Korvani or waiting for your answer. Finish there "
-        L"first, then try again.",
-        std::nullopt, kButtonsOk + kIconExclamation};
-}
-
-MessageBoxContents LibraryBusyBox() {
-    return {L"The flashing library is still working on the last attempt.\nWait a minute, then try again.",
-            std::nullopt, kButtonsOk + kIconExclamation};
-}
-
-MessageBoxContents PathRefusedBox(const std::wstring& path) {
-    return {L"The library cannot open a file whose path is this long or has these characters:\n" + path +
-                L"\nCopy the file to a short folder such as C:\\Korvani and choose it there.",
-            std::nullopt, kButtonsOk + kIconExclamation};
+MessageBoxContents RefusalBox(FlashRefusal refusal, const std::wstring& path) {
+    constexpr int kStyle = kButtonsOk + kIconExclamation;
+    switch (refusal) {
+        case FlashRefusal::AnotherCopyUpdating:
+            // The other copy may be in another user's session, out of this user's sight.
+            return {
+                L"Another copy of Korvani Update on this PC is updating a Korvani\n"
+                L"or waiting for an answer about it.\n"
+                L"Let it finish first, then try again.",
+                std::nullopt, kStyle};
+        case FlashRefusal::PathTooLong:
+            return {L"The library cannot open a file whose path is this long:\n" + path +
+                        L"\nCopy the file to a short folder such as C:\\Korvani and choose it there.",
+                    std::nullopt, kStyle};
+        case FlashRefusal::PathNotInCodePage: break;
+    }
+    return {L"The library cannot open a file whose path has these characters:\n" + path +
+                L"\nCopy the file to a folder such as C:\\Korvani under a name of plain letters,\n"
+                L"and choose it there.",
+            std::nullopt, kStyle};
 }

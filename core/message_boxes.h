@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app_error.h"
+#include "flash_result.h"
 #include "message_box_contents.h"
 
 // Windows message-box values (MB_*, ID*); the core keeps them as numbers so it
@@ -24,10 +25,6 @@ MessageBoxContents WrongFileBox();
 MessageBoxContents DeviceNotFoundBox();
 MessageBoxContents UnexpectedResultBox();
 
-// Another copy of the program is writing the Korvani or waiting for its
-// user's answer: this one does not.
-MessageBoxContents AnotherUpdateRunningBox();
-// Threads of the last call into the library still run: it is not called again yet.
-MessageBoxContents LibraryBusyBox();
-// A path the library cannot open: too long, or not in the system's code page.
-MessageBoxContents PathRefusedBox(const std::wstring& path);
+// Why the library was not called: another copy is in an update, or the path
+// is one the library cannot open.
+MessageBoxContents RefusalBox(FlashRefusal refusal, const std::wstring& path);

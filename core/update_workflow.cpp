@@ -55,40 +55,51 @@ struct Steps {
         }
     }
 
-    // The attempt lasts until its outcome has been answered, whichever way this ends.
+    // One attempt: the chosen file, flashed again at once for as long as the
+    // user answers an erased device's box with Retry.
     Step Flash() {
+        struct EndAttempt {
+            FirmwareFlasher& flasher;
+            ~EndAttempt() { flasher.EndAttempt(); }
+        } end{flasher};
+        Step next;
+        while ((next = FlashOnce()) == Step::Flash) {
+        }
+        return next;
+    }
+
+    Step FlashOnce() {
         std::wstring path;
         try {
             path = dialog.FileName();
         } catch (...) {
             return AskRetry(UnexpectedResultBox, Step::ChooseFile);
         }
-        struct OutcomeTold {
-            FirmwareFlasher& flasher;
-            ~OutcomeTold() { flasher.OutcomeTold(); }
-        } told{flasher};
-        FlashResult result;
+        FlashAnswer answer;
         try {
-            result = flasher.ProgramFirmwareFile(path);
+            answer = flasher.ProgramFirmwareFile(path);
         } catch (...) {
-            switch (ErrorNumber(std::current_exception())) {
-                // Two writers would corrupt the controller: the other one finishes first.
-                case kErrPermissionDenied: Tell(AnotherUpdateRunningBox); return Step::End;
-                case kErrDeviceUnavailable: Tell(LibraryBusyBox); return Step::End;
-                // A Retry would only be refused again: the user needs another path.
-                case kErrBadFileName: Tell([&] { return PathRefusedBox(path); }); return Step::ChooseFile;
-                default: break;
-            }
             // No result came back, so nothing was confirmed as flashed.
-            return AskRetry(UnexpectedResultBox, Step::ChooseFile);
+            return Told(AskRetry(UnexpectedResultBox, Step::ChooseFile));
         }
-        switch (ClassifyFlashResult(result)) {
-            case FlashOutcome::Success: Tell(SuccessBox); return Step::End;
-            case FlashOutcome::NotFirmware: return AskRetry(WrongFileBox, Step::ChooseFile);
-            case FlashOutcome::ErasedNotRecognised: return AskRetry(DeviceNotFoundBox, Step::Flash);
+        if (const FlashRefusal* refusal = std::get_if<FlashRefusal>(&answer)) {
+            Tell([&] { return RefusalBox(*refusal, path); });
+            // Two writers would corrupt the controller: the other one finishes
+            // first. A refused path would be refused again: the user needs another.
+            return Told(*refusal == FlashRefusal::AnotherCopyUpdating ? Step::End : Step::ChooseFile);
+        }
+        switch (ClassifyFlashResult(std::get<FlashResult>(answer))) {
+            case FlashOutcome::Success: Tell(SuccessBox); return Told(Step::End);
+            case FlashOutcome::NotFirmware: return Told(AskRetry(WrongFileBox, Step::ChooseFile));
+            case FlashOutcome::ErasedNotRecognised: return Told(AskRetry(DeviceNotFoundBox, Step::Flash));
             case FlashOutcome::Unexpected: break;
         }
-        return AskRetry(UnexpectedResultBox, Step::ChooseFile);
+        return Told(AskRetry(UnexpectedResultBox, Step::ChooseFile));
+    }
+
+    Step Told(Step next) {
+        flasher.OutcomeTold();
+        return next;
     }
 };
 

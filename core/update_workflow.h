@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <variant>
 
 #include "flash_result.h"
 #include "message_boxes.h"
@@ -21,15 +22,19 @@ public:
     virtual int Show(const MessageBoxContents& box) = 0;  // the user's answer
 };
 
-// One attempt runs from the flashing call until the user has answered the box
-// that tells its outcome: the machine must not be shut down in between.
+// What one flashing call gives: the library's result, or why it was not called.
+using FlashAnswer = std::variant<FlashResult, FlashRefusal>;
+
+// One attempt runs from its first call until the workflow moves on from
+// flashing the chosen file, an erased device's retries included.
 class FirmwareFlasher {
 public:
     virtual ~FirmwareFlasher() = default;
-    // Starts an attempt. Throws AppError kErrPermissionDenied, without calling
-    // the library, while another copy of the program is writing a controller.
-    virtual FlashResult ProgramFirmwareFile(const std::wstring& path) = 0;
-    virtual void OutcomeTold() noexcept = 0;  // ends it
+    // Calls the library within the attempt, which the first call starts.
+    // Throws AppError when the library cannot be bound or its result does not fit.
+    virtual FlashAnswer ProgramFirmwareFile(const std::wstring& path) = 0;
+    virtual void OutcomeTold() noexcept = 0;  // the user answered the box that tells the last call's outcome
+    virtual void EndAttempt() noexcept = 0;
 };
 
 // Runs one click to its end. No exception leaves it.

@@ -1,19 +1,14 @@
 #include "FlashProgramAT.h"
 
-#include <windows.h>
-
 #include "app_directory.h"
 #include "app_error.h"
 #include "application.h"
 #include "exported_function.h"
-#include "library_call.h"
 #include "library_names.h"
 
 namespace Inicio {
 
 namespace {
-
-using FlashProgramATFn = std::int32_t(WINAPI*)(char* path);
 
 FlashProgramATFn BindFlashProgramAT() {
     // The very module start-up loaded from the application directory: a load
@@ -30,12 +25,11 @@ FlashProgramATFn BindFlashProgramAT() {
 
 }  // namespace
 
-std::int32_t FlashProgramAT(char* path) {
+FlashProgramATFn FlashProgramAT() {
     // Stays empty after a failed binding, so the next call tries again.
     static FlashProgramATFn entry = nullptr;
     if (entry == nullptr) entry = BindFlashProgramAT();
-    const LibraryCall call;
-    return entry(path);
+    return entry;
 }
 
 }  // namespace Inicio

@@ -9,6 +9,7 @@
 #include "FlashProgramAT.h"
 #include "library_path.h"
 #include "text_conversion.h"
+#include "update_attempt.h"
 
 namespace Inicio {
 
@@ -26,14 +27,16 @@ std::optional<std::wstring> ShortPathOf(const std::wstring& path) {
 
 }  // namespace
 
-FlashResult ProgramFirmwareFile(std::wstring& path) {
-    const std::string bytes = AnsiPathForLibrary(path, ToAnsi, ShortPathOf);
+FlashAnswer ProgramFirmwareFile(std::wstring& path, UpdateAttempt& attempt) {
+    const auto chosen = AnsiPathForLibrary(path, ToAnsi, ShortPathOf);
+    if (const FlashRefusal* refusal = std::get_if<FlashRefusal>(&chosen)) return *refusal;
+    const std::string& bytes = std::get<std::string>(chosen);
     // The path and its NUL, zero-filled to at least MAX_PATH: a library that
     // takes it for a char[MAX_PATH] of its own writes into nothing else.
     std::vector<char> buffer(std::max<std::size_t>(bytes.size() + 1, MAX_PATH), '\0');
     std::copy(bytes.begin(), bytes.end(), buffer.begin());
 
-    const std::int32_t result = FlashProgramAT(buffer.data());
+    const std::int32_t result = attempt.Call(FlashProgramAT(), buffer.data());
 
     path = FromAnsi(std::string(buffer.data(), strnlen(buffer.data(), buffer.size())));
     return NarrowToFlashResult(result);

@@ -2,14 +2,16 @@
 
 #include <string>
 
-#include "flash_result.h"
+#include "update_workflow.h"
+
+class UpdateAttempt;
 
 namespace Inicio {
 
-// Hands `path` to the flashing library and waits for its answer. On return
-// `path` holds the text as the library left it. Throws AppError when the
-// library cannot be bound, the path cannot be passed without loss, or the
-// answer does not fit a FlashResult.
-FlashResult ProgramFirmwareFile(std::wstring& path);
+// Hands `path` to the flashing library within `attempt` and waits for its
+// answer. On return `path` holds the text as the library left it. A path the
+// library cannot open is refused without calling it. Throws AppError when the
+// library cannot be bound or its answer does not fit a FlashResult.
+FlashAnswer ProgramFirmwareFile(std::wstring& path, UpdateAttempt& attempt);
 
 }  // namespace Inicio

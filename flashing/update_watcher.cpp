@@ -1,14 +1,17 @@
 #include "update_watcher.h"
 
 #include "application.h"
-#include "library_fault_text.h"
 #include "outside_watch.h"
 
 namespace {
 
 constexpr wchar_t kWatcherArgument[] = L"/watch-update";
 
-const OutsideReport kCutShort = {kApplicationTitle, WriteUpdateCutShortText, WriteLibraryFaultText};
+bool WriteEnded(std::span<wchar_t> text, std::uint32_t stage, std::int32_t result, std::uint32_t exitStatus) {
+    return WriteUpdateEndedText(text, static_cast<AttemptStage>(stage), result, exitStatus);
+}
+
+const OutsideReport kUntold = {kApplicationTitle, WriteEnded, WriteLibraryFaultText, WriteProgramFaultText};
 
 }  // namespace
 
@@ -17,14 +20,13 @@ bool IsUpdateWatcherRun(const wchar_t* commandLine) noexcept {
 }
 
 int RunUpdateWatcher(const wchar_t* commandLine) noexcept {
-    return OutsideWatch::RunWatcher(commandLine, kWatcherArgument, kCutShort);
+    return OutsideWatch::RunWatcher(commandLine, kWatcherArgument, kUntold);
 }
 
-void WatchAttempt() noexcept {
+void StartUpdateWatcher() noexcept {
     OutsideWatch::Start(kWatcherArgument);
-    OutsideWatch::TaskStarted();
 }
 
-void AttemptTold() noexcept {
-    OutsideWatch::TaskTold();
+void MarkAttemptStage(AttemptStage stage, std::int32_t result) noexcept {
+    OutsideWatch::Mark(static_cast<std::uint32_t>(stage), result);
 }

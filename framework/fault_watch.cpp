@@ -1,66 +1,95 @@
 #include "fault_watch.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <new>
 
-#include "outside_watch.h"
 #include "process_state.h"
-#include "scoped_handle.h"
 #include "stale_input.h"
 #include "win32_error.h"
 
 namespace {
 
 constexpr LONG kIdle = 0;
-constexpr LONG kWatching = 1;
+constexpr LONG kCalling = 1;
 constexpr LONG kClaimed = 2;  // for good: the process ends with the report
 
 constexpr DWORD kReportDeadlineMs = 15000;
 constexpr ULONG kStackForTheReport = 64 * 1024;
 
-constexpr std::size_t kMaxModules = 256;
+constexpr std::size_t kMaxModules = 512;
+constexpr std::size_t kMaxThreads = 512;
 constexpr std::size_t kNameLength = 64;
 
 struct Module {
     std::uintptr_t start, end;
+    bool watched;
     wchar_t name[kNameLength];
 };
 
-// Everything the report needs, in place before any fault.
+struct WatchedThread {
+    std::atomic<DWORD> id;  // 0 once it has ended and its handle is closed
+    HANDLE handle;          // open, so that its id cannot pass to another thread
+};
+
+// Everything the report needs, in place before any fault. Faulting threads
+// read the lists while the calling thread adds to them: an entry is written
+// before the count that covers it.
 struct Watch {
-    const FaultReport* report;
+    const FaultReports* reports;
     HANDLE faulted;
     HANDLE shown;
     DWORD reporterThread;
-    DWORD watchedThread;  // the one that arms; a fault on any other is the watched code's
+    DWORD callingThread;
+    HANDLE callingThreadHandle;  // to stop it once a fault is claimed
     bool reporterHooked;
     PVOID overflowHandler;
-    LPTOP_LEVEL_EXCEPTION_FILTER previousFilter;
-    LONG state;  // read and written atomically
+    std::atomic<LONG> state;
+    FaultOwner owner;
     DWORD code;
     std::uintptr_t offset;
     wchar_t module[kNameLength];
-    Module modules[kMaxModules];
-    std::size_t moduleCount;
+    Module modules[kMaxModules];  // newest last; never removed
+    std::atomic<std::size_t> moduleCount;
+    DWORD threadsBefore[kMaxThreads];  // sorted; read only during a call
+    std::size_t threadsBeforeCount;
+    WatchedThread threads[kMaxThreads];
+    std::atomic<std::size_t> threadCount;
     wchar_t mappedFile[MAX_PATH];  // not on the stack, which may have overflowed
     wchar_t text[1024];
 };
-Watch* watch = nullptr;  // made with the first FaultWatch: most runs never need it
+Watch* watch = nullptr;  // made at the first Start: most runs never need it
 
-// Where every module is, taken before the watched code runs: asking Windows
-// at fault time would take the loader lock.
-void RecordModules() {
+const FaultReport& ClaimedReport() {
+    return watch->owner == FaultOwner::WatchedCode ? watch->reports->watchedCode : watch->reports->program;
+}
+
+// The newest module that holds `address`: a module unloaded since may have left its place to another.
+const Module* ModuleAt(std::uintptr_t address) {
+    for (std::size_t i = watch->moduleCount.load(); i-- > 0;) {
+        const Module& module = watch->modules[i];
+        if (module.start <= address && address < module.end) return &module;
+    }
+    return nullptr;
+}
+
+// Adds the modules loaded since the last time. Taken before any fault:
+// asking Windows at fault time would take the loader lock.
+void RecordModules(bool newOnesWatched) {
     HANDLE process = GetCurrentProcess();
     HMODULE handles[kMaxModules];
     DWORD needed = 0;
-    watch->moduleCount = 0;
     if (!EnumProcessModules(process, handles, sizeof handles, &needed)) return;
     const std::size_t count = std::min<std::size_t>(needed / sizeof(HMODULE), std::size(handles));
     for (std::size_t i = 0; i < count; ++i) {
-        Module& module = watch->modules[watch->moduleCount];
+        const std::size_t next = watch->moduleCount.load();
+        if (next == kMaxModules) return;
+        Module& module = watch->modules[next];
         MODULEINFO info;
         // One short of the buffer: a name that fills it is not terminated.
         const DWORD length =
@@ -69,7 +98,12 @@ void RecordModules() {
         module.name[length] = L'\0';
         module.start = reinterpret_cast<std::uintptr_t>(info.lpBaseOfDll);
         module.end = module.start + info.SizeOfImage;
-        ++watch->moduleCount;
+        const Module* known = ModuleAt(module.start);
+        if (known != nullptr && known->start == module.start && known->end == module.end &&
+            std::wstring_view(known->name) == module.name)
+            continue;
+        module.watched = newOnesWatched;
+        watch->moduleCount.store(next + 1);
     }
 }
 
@@ -82,13 +116,10 @@ void CopyName(std::wstring_view name) {
 // The module at `address`, from the table; one loaded since is found through
 // its mapping, which takes no loader lock either.
 void NameModuleAt(std::uintptr_t address) {
-    for (std::size_t i = 0; i < watch->moduleCount; ++i) {
-        const Module& module = watch->modules[i];
-        if (module.start <= address && address < module.end) {
-            CopyName(module.name);
-            watch->offset = address - module.start;
-            return;
-        }
+    if (const Module* module = ModuleAt(address)) {
+        CopyName(module->name);
+        watch->offset = address - module->start;
+        return;
     }
     MEMORY_BASIC_INFORMATION region;
     if (VirtualQuery(reinterpret_cast<void*>(address), &region, sizeof region) != sizeof region ||
@@ -102,57 +133,75 @@ void NameModuleAt(std::uintptr_t address) {
     watch->offset = address - reinterpret_cast<std::uintptr_t>(region.AllocationBase);
 }
 
+bool InImage(std::uintptr_t address) {
+    MEMORY_BASIC_INFORMATION region;
+    return VirtualQuery(reinterpret_cast<void*>(address), &region, sizeof region) == sizeof region &&
+           region.Type == MEM_IMAGE;
+}
+
+bool IsWatchedThread(DWORD thread) {
+    const std::size_t count = watch->threadCount.load();
+    for (std::size_t i = 0; i < count; ++i)
+        if (watch->threads[i].id.load() == thread) return true;
+    return false;
+}
+
+FaultOwner OwnerOf(const EXCEPTION_RECORD& record) {
+    const DWORD thread = GetCurrentThreadId();
+    const bool calling = watch->state.load() == kCalling;
+    const DWORD* before = watch->threadsBefore;
+    // During a call, every thread it may have started is new.
+    if (calling && (thread == watch->callingThread ||
+                    !std::binary_search(before, before + watch->threadsBeforeCount, thread)))
+        return FaultOwner::WatchedCode;
+    if (IsWatchedThread(thread)) return FaultOwner::WatchedCode;
+    const auto address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+    const Module* module = ModuleAt(address);
+    // A module not in the table was loaded since the call started.
+    if (module != nullptr ? module->watched : calling && InImage(address)) return FaultOwner::WatchedCode;
+    return FaultOwner::Program;
+}
+
 [[noreturn]] void Park() {
     for (;;) Sleep(INFINITE);  // the report ends the process
 }
 
-// On a faulting thread: the first one records the fault and hands it to the
-// reporter; none of them runs on. Nothing here takes memory or a lock.
+// On a faulting thread: the first one records the fault, stops the calling
+// thread and hands the fault to the reporter; none of them runs on. Nothing
+// here takes memory or a lock.
 [[noreturn]] void ClaimOrStop(const EXCEPTION_RECORD& record) {
-    LONG seen = InterlockedCompareExchange(&watch->state, kIdle, kIdle);
+    const FaultOwner owner = OwnerOf(record);
+    LONG seen = watch->state.load();
     while (seen != kClaimed) {
-        const LONG before = InterlockedCompareExchange(&watch->state, kClaimed, seen);
-        if (before != seen) {
-            seen = before;
-            continue;
-        }
+        if (!watch->state.compare_exchange_weak(seen, kClaimed)) continue;
+        // Its windows then take no input, and it cannot end the process or
+        // return into what faulted.
+        if (GetCurrentThreadId() != watch->callingThread) SuspendThread(watch->callingThreadHandle);
+        watch->owner = owner;
         watch->code = record.ExceptionCode;
         NameModuleAt(reinterpret_cast<std::uintptr_t>(record.ExceptionAddress));
-        OutsideWatch::FaultClaimed(watch->code, watch->module, watch->offset);
+        OutsideWatch::FaultClaimed(owner, watch->code, watch->module, watch->offset);
         SetEvent(watch->faulted);
         // The box may wait for a lock the fault left held: end without it.
         if (WaitForSingleObject(watch->shown, kReportDeadlineMs) != WAIT_OBJECT_0)
-            TerminateProcess(GetCurrentProcess(), watch->report->exitStatus);
+            TerminateProcess(GetCurrentProcess(), ClaimedReport().exitStatus);
         break;
     }
     Park();
 }
 
-// While armed, any thread's fault is the watched code's; after that, the
-// fault of any thread but the one that armed, since only the watched code
-// starts threads that run on.
-bool Claimable() {
-    if (watch == nullptr) return false;
-    const DWORD thread = GetCurrentThreadId();
-    if (thread == watch->reporterThread) return false;
-    const LONG state = InterlockedCompareExchange(&watch->state, kIdle, kIdle);
-    return state != kIdle || (watch->watchedThread != 0 && thread != watch->watchedThread);
-}
-
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* exception) {
     // The report itself failed: end now, and the watcher outside tells.
-    if (watch != nullptr && GetCurrentThreadId() == watch->reporterThread)
-        TerminateProcess(GetCurrentProcess(), watch->report->exitStatus);
-    if (Claimable()) ClaimOrStop(*exception->ExceptionRecord);
-    return watch->previousFilter != nullptr ? watch->previousFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
+    if (GetCurrentThreadId() == watch->reporterThread)
+        TerminateProcess(GetCurrentProcess(), ClaimedReport().exitStatus);
+    ClaimOrStop(*exception->ExceptionRecord);
 }
 
 // An overflowed stack may have no room left to search for a handler, so
 // that fault is taken before the search.
 LONG WINAPI OnStackOverflow(EXCEPTION_POINTERS* exception) {
-    if (exception->ExceptionRecord->ExceptionCode != STATUS_STACK_OVERFLOW || !Claimable())
-        return EXCEPTION_CONTINUE_SEARCH;
-    ClaimOrStop(*exception->ExceptionRecord);
+    if (exception->ExceptionRecord->ExceptionCode != STATUS_STACK_OVERFLOW) return EXCEPTION_CONTINUE_SEARCH;
+    return OnUnhandledException(exception);
 }
 
 // The box is up once its modal loop runs: activation comes before focus and
@@ -178,15 +227,16 @@ DWORD WINAPI TellAndEnd(void* ready) {
     if (!watch->reporterHooked) return 0;
 
     WaitForSingleObject(watch->faulted, INFINITE);
-    watch->report->write(std::span<wchar_t>(watch->text), watch->code, watch->module, watch->offset);
+    const FaultReport& report = ClaimedReport();
+    report.write(std::span<wchar_t>(watch->text), watch->code, watch->module, watch->offset);
     {
         const IgnoreStaleInput staleInput;
         // Answered is told too, should the answer come before the timer.
-        if (MessageBoxW(nullptr, watch->text, watch->report->title,
+        if (MessageBoxW(nullptr, watch->text, watch->reports->title,
                         MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST) != 0)
             OutsideWatch::FaultTold();
     }
-    TerminateProcess(GetCurrentProcess(), watch->report->exitStatus);
+    TerminateProcess(GetCurrentProcess(), report.exitStatus);
     return 0;
 }
 
@@ -196,49 +246,141 @@ HANDLE NewEvent() {
     return event;
 }
 
+// This process's threads, sorted, into `ids`; how many there are.
+std::size_t SnapshotThreads(DWORD* ids, std::size_t capacity) {
+    std::size_t count = 0;
+    const ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    const DWORD process = GetCurrentProcessId();
+    if (snapshot.valid())
+        for (BOOL more = Thread32First(snapshot.get(), &entry); more && count < capacity;
+             more = Thread32Next(snapshot.get(), &entry))
+            if (entry.th32OwnerProcessID == process) ids[count++] = entry.th32ThreadID;
+    std::sort(ids, ids + count);
+    return count;
+}
+
+// Windows's own worker pools start their threads in ntdll; those come and go
+// as they please, serve anyone, and are judged by where they fault.
+bool StartedInNtdll(HANDLE thread) {
+    void* start = nullptr;
+    if (NtQueryInformationThread(thread, static_cast<THREADINFOCLASS>(9),  // ThreadQuerySetWin32StartAddress
+                                 &start, sizeof start, nullptr) != 0)
+        return false;
+    HMODULE ntdll = nullptr;
+    return GetModuleHandleExW(
+               GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+               static_cast<const wchar_t*>(start), &ntdll) &&
+           ntdll == GetModuleHandleW(L"ntdll.dll");
+}
+
+void ForgetEndedThreads() {
+    const std::size_t count = watch->threadCount.load();
+    for (std::size_t i = 0; i < count; ++i) {
+        WatchedThread& thread = watch->threads[i];
+        if (thread.id.load() == 0 || WaitForSingleObject(thread.handle, 0) != WAIT_OBJECT_0) continue;
+        thread.id.store(0);
+        CloseHandle(thread.handle);
+    }
+}
+
+// Keeps `thread` open as the watched code's; a copy for the caller to wait on.
+HANDLE AdoptThread(DWORD id, HANDLE thread) {
+    HANDLE copy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0);
+    const std::size_t next = watch->threadCount.load();
+    if (next == kMaxThreads) {
+        CloseHandle(thread);
+        return copy;
+    }
+    watch->threads[next].handle = thread;
+    watch->threads[next].id.store(id);
+    watch->threadCount.store(next + 1);
+    return copy;
+}
+
 }  // namespace
 
-FaultWatch::FaultWatch(const FaultReport& report) {
+namespace FaultWatch {
+
+void Start(const FaultReports& reports, std::span<const HMODULE> watchedModules) {
+    if (watch != nullptr && watch->reporterThread != 0) return;
     if (watch == nullptr) watch = new Watch();
-    watch->report = &report;
+    watch->reports = &reports;
     if (watch->faulted == nullptr) watch->faulted = NewEvent();
     if (watch->shown == nullptr) watch->shown = NewEvent();
     if (watch->overflowHandler == nullptr) {
         watch->overflowHandler = AddVectoredExceptionHandler(1, OnStackOverflow);
         if (watch->overflowHandler == nullptr) throw std::bad_alloc();
     }
-    if (watch->reporterThread == 0) {
-        const ScopedHandle ready(NewEvent());
-        DWORD id = 0;
-        const ScopedHandle thread(CreateThread(nullptr, 0, TellAndEnd, ready.get(), 0, &id));
-        if (!thread.valid()) throw LastWin32Error(L"CreateThread");
-        WaitForSingleObject(ready.get(), INFINITE);
-        if (!watch->reporterHooked) throw AppError{kErrInternal, L"The crash report cannot be made ready"};
-        watch->reporterThread = id;
+    if (watch->callingThreadHandle == nullptr) {
+        if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(),
+                             &watch->callingThreadHandle, THREAD_SUSPEND_RESUME, FALSE, 0))
+            throw LastWin32Error(L"DuplicateHandle");
+        watch->callingThread = GetCurrentThreadId();
     }
+    if (watch->moduleCount.load() == 0) {
+        RecordModules(false);
+        for (std::size_t i = 0; i < watch->moduleCount.load(); ++i)
+            for (HMODULE module : watchedModules)
+                if (watch->modules[i].start == reinterpret_cast<std::uintptr_t>(module))
+                    watch->modules[i].watched = true;
+    }
+    const ScopedHandle ready(NewEvent());
+    DWORD id = 0;
+    const ScopedHandle thread(CreateThread(nullptr, 0, TellAndEnd, ready.get(), 0, &id));
+    if (!thread.valid()) throw LastWin32Error(L"CreateThread");
+    WaitForSingleObject(ready.get(), INFINITE);
+    if (!watch->reporterHooked) throw AppError{kErrInternal, L"The crash report cannot be made ready"};
+    watch->reporterThread = id;
 }
 
-FaultWatch::~FaultWatch() {
-    Disarm();
-}
-
-void FaultWatch::Arm() noexcept {
-    if (InterlockedCompareExchange(&watch->state, kIdle, kIdle) == kClaimed) Park();
-    RecordModules();
+void CallStarting() noexcept {
+    StopIfClaimed();
+    RecordModules(false);  // what the open-file dialog loaded is not the watched code's
+    ForgetEndedThreads();
+    watch->threadsBeforeCount = SnapshotThreads(watch->threadsBefore, kMaxThreads);
     ULONG stack = kStackForTheReport;
     SetThreadStackGuarantee(&stack);
     // Each time: the watched code may have put in a filter of its own meanwhile.
-    const LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(OnUnhandledException);
-    if (watch->watchedThread == 0) watch->previousFilter = previous;
-    watch->watchedThread = GetCurrentThreadId();
-    InterlockedExchange(&watch->state, kWatching);
-    armed_ = true;
+    SetUnhandledExceptionFilter(OnUnhandledException);
+    LONG idle = kIdle;
+    if (!watch->state.compare_exchange_strong(idle, kCalling)) Park();
 }
 
-void FaultWatch::Disarm() noexcept {
-    if (!armed_) return;
-    armed_ = false;
-    if (InterlockedCompareExchange(&watch->state, kIdle, kWatching) == kClaimed) Park();
-    // Kept for good: threads the watched code started may fault after it returned.
+std::vector<ScopedHandle> CallReturned() noexcept {
+    StopIfClaimed();
+    // Still during the call as far as blame goes, until the threads and modules are known.
     SetUnhandledExceptionFilter(OnUnhandledException);
+    RecordModules(true);
+    std::vector<ScopedHandle> started;
+    DWORD now[kMaxThreads];
+    const std::size_t count = SnapshotThreads(now, kMaxThreads);
+    const DWORD* before = watch->threadsBefore;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (std::binary_search(before, before + watch->threadsBeforeCount, now[i])) continue;
+        HANDLE thread = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, now[i]);
+        if (thread == nullptr) continue;  // ended already
+        // Ended since the snapshot, its id may already be another process's thread.
+        if (GetProcessIdOfThread(thread) != GetCurrentProcessId() || StartedInNtdll(thread)) {
+            CloseHandle(thread);
+            continue;
+        }
+        HANDLE copy = AdoptThread(now[i], thread);
+        try {
+            if (copy != nullptr) started.emplace_back(copy);
+        } catch (const std::bad_alloc&) {
+            CloseHandle(copy);  // not waited for; still the watched code's
+        }
+    }
+    LONG calling = kCalling;
+    if (!watch->state.compare_exchange_strong(calling, kIdle)) Park();
+    return started;
 }
+
+void StopIfClaimed() noexcept {
+    if (watch != nullptr && watch->state.load() == kClaimed) Park();
+}
+
+}  // namespace FaultWatch

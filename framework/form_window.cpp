@@ -142,6 +142,8 @@ FormWindow::Busy::Busy(FormWindow& form)
 
 FormWindow::Busy::~Busy() {
     EnableWindow(form_.window_, TRUE);
+    // Disabled, it lost the focus; no activation comes to give it back.
+    if (GetActiveWindow() == form_.window_) SetFocus(form_.button_);
     form_.busy_ = false;
     SetCursor(previousCursor_);
 }
@@ -149,6 +151,10 @@ FormWindow::Busy::~Busy() {
 FormWindow::ShutdownBlock::ShutdownBlock(FormWindow& form, const wchar_t* reason) : form_(form) {
     form_.shutdownBlocked_ = true;
     ShutdownBlockReasonCreate(form_.window_, reason);
+}
+
+void FormWindow::ShutdownBlock::SetReason(const wchar_t* reason) {
+    ShutdownBlockReasonCreate(form_.window_, reason);  // replaces the one shown
 }
 
 FormWindow::ShutdownBlock::~ShutdownBlock() {

@@ -48,11 +48,12 @@ public:
         HCURSOR previousCursor_;
     };
 
-    // While it lives, log-off and shutdown are refused, and Windows shows `reason`.
+    // While it lives, log-off and shutdown are refused, and Windows shows the reason.
     class ShutdownBlock {
     public:
         ShutdownBlock(FormWindow& form, const wchar_t* reason);
         ~ShutdownBlock();
+        void SetReason(const wchar_t* reason);
         ShutdownBlock(const ShutdownBlock&) = delete;
         ShutdownBlock& operator=(const ShutdownBlock&) = delete;
 

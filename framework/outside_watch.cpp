@@ -20,8 +20,9 @@ struct SharedState {
     std::uint32_t magic;
     std::uint32_t size;
     DWORD processId;
-    LONG taskRunning;
-    LONG faultClaimed;
+    LONG stage;
+    LONG stageValue;
+    LONG faultClaimed;  // 0, or 1 + its FaultOwner
     LONG faultTold;
     DWORD faultCode;
     std::uint64_t faultOffset;
@@ -98,7 +99,7 @@ bool Start(const wchar_t* argument) noexcept {
     auto* state =
         static_cast<SharedState*>(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(SharedState)));
     if (state == nullptr) return false;
-    *state = {kMagic, sizeof(SharedState), GetCurrentProcessId(), 0, 0, 0, 0, 0, {}};
+    *state = {kMagic, sizeof(SharedState), GetCurrentProcessId(), 0, 0, 0, 0, 0, 0, {}};
     // Only what waiting and telling need: the watcher cannot touch the program.
     HANDLE self = nullptr;
     bool started = DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
@@ -119,22 +120,21 @@ bool Start(const wchar_t* argument) noexcept {
     return true;
 }
 
-void TaskStarted() noexcept {
-    if (shared != nullptr) InterlockedExchange(&shared->taskRunning, 1);
+void Mark(std::uint32_t stage, std::int32_t value) noexcept {
+    if (shared == nullptr) return;
+    InterlockedExchange(&shared->stageValue, value);
+    InterlockedExchange(&shared->stage, static_cast<LONG>(stage));
 }
 
-void TaskTold() noexcept {
-    if (shared != nullptr) InterlockedExchange(&shared->taskRunning, 0);
-}
-
-void FaultClaimed(std::uint32_t code, std::wstring_view module, std::uintptr_t offset) noexcept {
+void FaultClaimed(FaultOwner owner, std::uint32_t code, std::wstring_view module,
+                  std::uintptr_t offset) noexcept {
     if (shared == nullptr) return;
     shared->faultCode = code;
     shared->faultOffset = offset;
     const std::size_t length = std::min(module.size(), std::size(shared->faultModule) - 1);
     std::copy_n(module.data(), length, shared->faultModule);
     shared->faultModule[length] = L'\0';
-    InterlockedExchange(&shared->faultClaimed, 1);
+    InterlockedExchange(&shared->faultClaimed, 1 + static_cast<LONG>(owner));
 }
 
 void FaultTold() noexcept {
@@ -171,18 +171,23 @@ int RunWatcher(const wchar_t* commandLine, const wchar_t* argument, const Outsid
     if (watched == 0 || watched != state->processId || watched == GetCurrentProcessId()) return 0;
 
     if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) return 0;
-    if (state->taskRunning == 0 || state->faultTold != 0) return 0;  // nothing untold
+    if (state->faultTold != 0) return 0;  // the program's own report was up
     wchar_t text[1024];
     if (state->faultClaimed != 0) {
+        // Whatever the stage: a claimed fault is told, also after the task.
         wchar_t module[std::size(SharedState{}.faultModule)];
         std::copy(std::begin(state->faultModule), std::end(state->faultModule), module);
         module[std::size(module) - 1] = L'\0';
-        report.writeFault(std::span<wchar_t>(text), state->faultCode, module,
-                          static_cast<std::uintptr_t>(state->faultOffset));
+        const bool watched = state->faultClaimed == 1 + static_cast<LONG>(FaultOwner::WatchedCode);
+        (watched ? report.writeWatchedFault : report.writeOwnFault)(
+            std::span<wchar_t>(text), state->faultCode, module,
+            static_cast<std::uintptr_t>(state->faultOffset));
     } else {
         DWORD status = 0;
         GetExitCodeProcess(process, &status);
-        report.writeEnded(std::span<wchar_t>(text), status);
+        if (!report.writeEnded(std::span<wchar_t>(text), static_cast<std::uint32_t>(state->stage),
+                               state->stageValue, status))
+            return 0;
     }
     MessageBoxW(nullptr, text, report.title, MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
     return 0;

@@ -2,21 +2,31 @@
 // tell: a fast-fail, a corrupted heap, a library that ends the process itself,
 // End task. It is the program's own executable started with an argument of its
 // own. It waits on this process without taking any CPU or showing anything,
-// and when the process ends while a task is under way whose outcome nobody
-// told, it tells the user in one box. It holds nothing of the program's.
+// and when the process ends at a stage that needs a word, or after a fault
+// whose report never came up, it tells the user in one box. It holds nothing
+// of the program's.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string_view>
 
+// Whose code a fault that nothing handled was in: the watched code's, a
+// library of another maker, or the program's own.
+enum class FaultOwner { WatchedCode, Program };
+
+using WriteFaultFn = void (*)(std::span<wchar_t> text, std::uint32_t code, std::wstring_view module,
+                              std::uintptr_t offset);
+
 struct OutsideReport {
     const wchar_t* title;
-    // The process ended with `exitStatus` in the middle of a task.
-    void (*writeEnded)(std::span<wchar_t> text, std::uint32_t exitStatus);
+    // The process ended with `exitStatus` at `stage`, as last marked with
+    // `value`; writes what to tell, or returns false when there is nothing.
+    bool (*writeEnded)(std::span<wchar_t> text, std::uint32_t stage, std::int32_t value,
+                       std::uint32_t exitStatus);
     // A fault was claimed in the process, and its own report never came up.
-    void (*writeFault)(std::span<wchar_t> text, std::uint32_t code, std::wstring_view module,
-                       std::uintptr_t offset);
+    WriteFaultFn writeWatchedFault;
+    WriteFaultFn writeOwnFault;
 };
 
 namespace OutsideWatch {
@@ -25,9 +35,10 @@ namespace OutsideWatch {
 // it cannot, and the process goes on without one. The others do nothing
 // without a watcher, and take no memory or lock.
 bool Start(const wchar_t* argument) noexcept;
-void TaskStarted() noexcept;
-void TaskTold() noexcept;  // the task's outcome has been told
-void FaultClaimed(std::uint32_t code, std::wstring_view module, std::uintptr_t offset) noexcept;
+// What the process is doing, in the program's own numbers; 0 when nothing.
+void Mark(std::uint32_t stage, std::int32_t value) noexcept;
+void FaultClaimed(FaultOwner owner, std::uint32_t code, std::wstring_view module,
+                  std::uintptr_t offset) noexcept;
 void FaultTold() noexcept;  // the process's own report of the fault is up
 
 // In the watcher: whether `commandLine` starts one, and running it. A command

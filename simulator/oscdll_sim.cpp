@@ -17,9 +17,13 @@
 //                                  fastfail (RaiseFailFastException, as its run-time's checks end), exit
 //                                  (ExitProcess(0)), filter (an unhandled-exception filter of its
 //                                  own that calls ExitProcess(7), then an access violation), late
-//                                  (the call returns; a thread of its own faults 1 s later), busy
-//                                  (the call returns; a thread of its own runs on for 8 s), helper
-//                                  (an access violation in OSCdllHelper.dll, loaded from beside it)
+//                                  (the call returns; a thread of its own faults 1 s later), stay
+//                                  (the call returns; a thread of its own runs for good), helper
+//                                  (an access violation in OSCdllHelper.dll, loaded from beside it),
+//                                  window (the call leaves a window of its own on the calling
+//                                  thread, which faults on a message it gets 1 s after the outcome's
+//                                  box came up), lockedlate (once the outcome's box has come and gone, a
+//                                  thread of its own faults holding the process heap's lock)
 // KORVANI_SIM_STATE=1              log the x87 control word, MXCSR and current directory each call
 //                                  finds, then change all three; loading changes the first two
 #include <windows.h>
@@ -28,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -165,8 +170,76 @@ DWORD WINAPI FaultingThread(void* delay) {
     return 0;
 }
 
-DWORD WINAPI BusyThread(void*) {
-    Sleep(8000);
+DWORD WINAPI StayingThread(void*) {
+    Sleep(INFINITE);  // as a USB stack's event thread does
+    return 0;
+}
+
+BOOL CALLBACK FindBox(HWND window, LPARAM found) {
+    wchar_t name[16];
+    if (IsWindowVisible(window) && GetClassNameW(window, name, 16) && std::wcscmp(name, L"#32770") == 0)
+        *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
+// Whether `thread` shows a dialog or message box.
+bool ShowsABox(DWORD thread) {
+    bool shown = false;
+    EnumThreadWindows(thread, FindBox, reinterpret_cast<LPARAM>(&shown));
+    return shown;
+}
+
+void WaitForBox(DWORD thread, bool shown) {
+    while (ShowsABox(thread) != shown) Sleep(50);
+}
+
+HINSTANCE thisLibrary = nullptr;
+constexpr UINT kFaultHere = WM_APP + 1;
+
+LRESULT CALLBACK FaultingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kFaultHere) AccessViolation();
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Left on the calling thread, as a library's hidden notification window is.
+HWND LeaveWindow() {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = FaultingWindowProc;
+    windowClass.hInstance = thisLibrary;
+    windowClass.lpszClassName = L"OSCdllNotifications";
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           windowClass.hInstance, nullptr);
+}
+
+struct Caller {
+    DWORD thread;
+    HWND window;
+};
+
+DWORD WINAPI PostOnceTheBoxIsUp(void* caller) {
+    const auto* to = static_cast<Caller*>(caller);
+    WaitForBox(to->thread, true);
+    Sleep(1000);
+    PostMessageW(to->window, kFaultHere, 0, 0);
+    return 0;
+}
+
+HANDLE boxGone = nullptr;
+
+// On the calling thread: the first box it closes after the call is the outcome's.
+LRESULT CALLBACK SeeTheBoxGo(int code, WPARAM wParam, LPARAM lParam) {
+    wchar_t name[16];
+    if (code == HCBT_DESTROYWND && GetClassNameW(reinterpret_cast<HWND>(wParam), name, 16) &&
+        std::wcscmp(name, L"#32770") == 0)
+        SetEvent(boxGone);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+DWORD WINAPI FaultLockedOnceTheBoxIsGone(void*) {
+    WaitForSingleObject(boxGone, INFINITE);
+    HeapLock(GetProcessHeap());
+    AccessViolation();
     return 0;
 }
 
@@ -200,7 +273,17 @@ void Crash(const std::string& how) {
         AccessViolation();
     }
     if (how == "late") StartThread(FaultingThread, 1000);
-    if (how == "busy") StartThread(BusyThread, 0);
+    if (how == "stay") StartThread(StayingThread, 0);
+    if (how == "window") {
+        static Caller caller;
+        caller = {GetCurrentThreadId(), LeaveWindow()};
+        StartThread(PostOnceTheBoxIsUp, reinterpret_cast<std::uintptr_t>(&caller));
+    }
+    if (how == "lockedlate") {
+        boxGone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        SetWindowsHookExW(WH_CBT, SeeTheBoxGo, nullptr, GetCurrentThreadId());
+        StartThread(FaultLockedOnceTheBoxIsGone, 0);
+    }
     if (how == "helper") {
         wchar_t path[MAX_PATH];
         HMODULE self = nullptr;
@@ -275,8 +358,9 @@ extern "C" std::int32_t WINAPI FlashProgramAT(char* path) {
     return result;
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    thisLibrary = instance;
     AppendToSimLog("loaded OSCdll.DLL");
     if (Environment("KORVANI_SIM_STATE") == "1") ChangeFloatingPointControl();
     return TRUE;

@@ -5,6 +5,7 @@
 #include "Inicio.h"
 #include "application.h"
 #include "exit_status.h"
+#include "fault_watch.h"
 #include "process_state.h"
 #include "update_watcher.h"
 
@@ -31,5 +32,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return kExitUnhandledError;
     }
     if (status != kExitWindowClosed) return status;
-    return RunMessageLoop() == RunEnd::LastWindowClosed ? kExitWindowClosed : kExitUnhandledError;
+    status = RunMessageLoop() == RunEnd::LastWindowClosed ? kExitWindowClosed : kExitUnhandledError;
+    // A crash being reported ends the program with its own status, and the
+    // library's detach code must not run after it.
+    FaultWatch::StopIfClaimed();
+    return status;
 }

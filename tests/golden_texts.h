@@ -33,13 +33,17 @@ inline constexpr wchar_t kUnexpectedText[] =
     L"Unexpected error.\nYou can try again or check Quellmar's wiki web\n"
     L"(" KORVANI_SUPPORT_WIKI ") for help and tools.";
 inline constexpr wchar_t kAnotherUpdateText[] =
-    L"Another Korvani Update window is updating the Korvani or waiting for your answer. Finish there first, "
-    L"then try again.";
-inline constexpr wchar_t kLibraryBusyText[] =
-    L"The flashing library is still working on the last attempt.\nWait a minute, then try again.";
-inline std::wstring PathRefusedText(const std::wstring& path) {
-    return L"The library cannot open a file whose path is this long or has these characters:\n" + path +
+    L"Another copy of Korvani Update on this PC is updating a Korvani\n"
+    L"or waiting for an answer about it.\n"
+    L"Let it finish first, then try again.";
+inline std::wstring PathTooLongText(const std::wstring& path) {
+    return L"The library cannot open a file whose path is this long:\n" + path +
            L"\nCopy the file to a short folder such as C:\\Korvani and choose it there.";
+}
+inline std::wstring PathNotInCodePageText(const std::wstring& path) {
+    return L"The library cannot open a file whose path has these characters:\n" + path +
+           L"\nCopy the file to a folder such as C:\\Korvani under a name of plain letters,\nand choose it "
+           L"there.";
 }
 inline std::wstring SelectionErrorText(int number, const std::wstring& description) {
     return L"Error " + std::to_wstring(number) + L" selecting file.\r\n" + description;
@@ -51,13 +55,25 @@ inline constexpr wchar_t kLibraryFaultAdvice[] =
     L"Disconnect it, reconnect it and start the update again.\n"
     L"If this happens again, check Quellmar's wiki web\n(" KORVANI_SUPPORT_WIKI ") for help and tools.";
 
+// After "Korvani Update failed with exception <code>[ in <module> at offset 0x<offset>]".
+inline constexpr wchar_t kProgramFaultAdvice[] =
+    L" and has to close.\n"
+    L"If this happens again, check Quellmar's wiki web\n(" KORVANI_SUPPORT_WIKI ") for help and tools.";
+
 // What the watcher outside the program says when it ended with status `code`
-// (8 hexadecimal digits) before the outcome of an update was told.
+// (8 hexadecimal digits) while the library was writing...
 inline std::wstring UpdateCutShortText(const std::wstring& code) {
     return L"Korvani Update ended while it was writing the firmware (code " + code +
            L").\nThe Korvani may be only partly programmed: unplug it, plug it in again, and run the update "
            L"again.\nIf this happens again, check Quellmar's wiki web\n(" KORVANI_SUPPORT_WIKI
            ") for help and tools.";
+}
+// ...or after it had answered with what may leave the controller erased, before that box was answered.
+inline std::wstring UpdateEndedBeforeAnswerText(const std::wstring& code) {
+    return L"Korvani Update ended (code " + code +
+           L") before its message about the update was answered.\nThe Korvani may have been left erased: "
+           L"unplug it, plug it in again, and run the update again.\nIf this happens again, check Quellmar's "
+           L"wiki web\n(" KORVANI_SUPPORT_WIKI ") for help and tools.";
 }
 
 // How the program ends, as the README documents it for users' scripts.

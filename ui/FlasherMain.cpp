@@ -4,12 +4,10 @@
 
 #include <optional>
 
-#include "ProgramFirmwareFile.h"
 #include "application.h"
 #include "message_box.h"
-#include "named_mutex.h"
 #include "resource.h"
-#include "update_watcher.h"
+#include "update_attempt.h"
 #include "update_workflow.h"
 
 namespace {
@@ -18,14 +16,6 @@ static_assert((OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAM
 static_assert(kButtonsOk == MB_OK && kButtonsOkCancel == MB_OKCANCEL &&
               kButtonsRetryCancel == MB_RETRYCANCEL && kIconExclamation == MB_ICONEXCLAMATION);
 static_assert(kAnswerOk == IDOK && kAnswerCancel == IDCANCEL && kAnswerRetry == IDRETRY);
-
-// What Windows shows while the program holds off a shutdown or log-off.
-constexpr wchar_t kShutdownBlockReason[] =
-    L"A firmware update is running. Do not turn off the computer or unplug the Korvani.";
-
-// Held by whichever copy of the program on this PC, in any session, is writing
-// a controller or waiting for the answer to the box that tells the outcome.
-constexpr wchar_t kOneUpdateAtATime[] = L"Global\\KorvaniFWUpdater.Flashing";
 
 constexpr int kFWUpdateId = 100;
 
@@ -63,38 +53,29 @@ private:
     HWND owner_;
 };
 
-// The window waits, disabled, while the library works: the thread is the
-// library's until it returns, and it may pump messages itself. From the call
-// until its outcome has been answered, Windows is asked not to shut down, and
-// no other copy of the program calls the library: two writers would corrupt
-// the controller.
+// The library as the workflow sees it: one attempt per flashing step. The
+// window waits, disabled, while the library has the thread, which it may use
+// to pump messages itself, and while the attempt's end waits for its threads.
 class LibraryFlasher : public FirmwareFlasher {
 public:
     explicit LibraryFlasher(FormWindow& window) : window_(window) {}
-    FlashResult ProgramFirmwareFile(const std::wstring& path) override {
-        if (!oneAtATime_) {
-            oneAtATime_.emplace(kOneUpdateAtATime);
-            if (!oneAtATime_->Held()) {
-                oneAtATime_.reset();
-                throw AppError{kErrPermissionDenied, L"Another copy of the program is updating a controller"};
-            }
-        }
-        if (!shutdownBlock_) shutdownBlock_.emplace(window_, kShutdownBlockReason);
-        // A fresh copy each attempt: the library may write into the one it gets.
-        std::wstring copy = path;
+    FlashAnswer ProgramFirmwareFile(const std::wstring& path) override {
+        if (!attempt_) attempt_.emplace(window_);
         const FormWindow::Busy busy(window_);
-        return Inicio::ProgramFirmwareFile(copy);
+        return attempt_->Flash(path);
     }
     void OutcomeTold() noexcept override {
-        AttemptTold();
-        shutdownBlock_.reset();
-        oneAtATime_.reset();
+        if (attempt_) attempt_->OutcomeTold();
+    }
+    void EndAttempt() noexcept override {
+        std::optional<FormWindow::Busy> busy;
+        if (attempt_ && attempt_->ThreadsRunOn()) busy.emplace(window_);
+        attempt_.reset();
     }
 
 private:
     FormWindow& window_;
-    std::optional<NamedMutexLock> oneAtATime_;
-    std::optional<FormWindow::ShutdownBlock> shutdownBlock_;
+    std::optional<UpdateAttempt> attempt_;
 };
 
 }  // namespace

@@ -141,7 +141,7 @@ void Session::ExpectIdle(Caller caller) {
         << "a dialog or message is still shown";
     EXPECT_FALSE(WaitUntil([&] { return program->Windows() != std::vector<HWND>{window}; }, 300))
         << "a dialog or message opened again";
-    EXPECT_TRUE(IsWindowEnabled(window));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(window); })) << "the window stays disabled";
     // Space and Enter must work at once, without a click to find the button.
     EXPECT_TRUE(WaitUntil([&] { return program->Focus() == GetDlgItem(window, golden::kUpdateButton); }))
         << "the button does not have the focus";

@@ -25,7 +25,6 @@ const MessageBoxView kDeviceNotFoundBox = {golden::kWarningTitle, golden::kDevic
                                            false};
 const MessageBoxView kUnexpectedBox = {golden::kWarningTitle, golden::kUnexpectedText, kRetryCancel, false};
 const MessageBoxView kAnotherUpdateBox = {golden::kAppTitle, golden::kAnotherUpdateText, kOk, true};
-const MessageBoxView kLibraryBusyBox = {golden::kAppTitle, golden::kLibraryBusyText, kOk, true};
 
 // The program's 15 s for its own report, and then the watcher, a process of
 // its own whose start takes seconds where Windows is emulated.
@@ -141,6 +140,7 @@ TEST_F(Update, RetriesGoBackToTheDialogOrFlashAgainUntilTheLastAnswer) {
         int last = IDCANCEL;  // where there is more than OK
         Environment environment = {};
         bool withoutEntryPoint = false;  // every attempt then fails before the library is called
+        bool thenAnotherUpdate = false;  // which the last result answers
     } runs[] = {
         {"-3,-4", {kWrongFileBox, kWrongFileBox}, 2},
         {"0", {kUnexpectedBox, kUnexpectedBox}, 0, IDCANCEL, {}, true},
@@ -148,8 +148,14 @@ TEST_F(Update, RetriesGoBackToTheDialogOrFlashAgainUntilTheLastAnswer) {
         {"-3", {kWrongFileBox}, 1, kCloseBox},
         {"-2", {kDeviceNotFoundBox}, 1, kCloseBox},
         {"-1", {kUnexpectedBox}, 1, kCloseBox},
-        // The library's thread runs on for 8 s after the call: the Retry waits for it, then gives up.
-        {"-2,0", {kDeviceNotFoundBox, kLibraryBusyBox}, 1, IDCANCEL, {{L"KORVANI_SIM_FAULT", L"busy"}}},
+        // A thread of the last call stays for good: the Retry and the next update still reach the library.
+        {"-2,0",
+         {kDeviceNotFoundBox, kSuccessBox},
+         3,
+         IDCANCEL,
+         {{L"KORVANI_SIM_FAULT", L"stay"}},
+         false,
+         true},
         // The library writes into the buffer it is given: the program's choice stays.
         {"-2,-3,0",
          {kDeviceNotFoundBox, kWrongFileBox, kSuccessBox},
@@ -176,6 +182,12 @@ TEST_F(Update, RetriesGoBackToTheDialogOrFlashAgainUntilTheLastAnswer) {
             s->Answer(i + 1 < boxes.size() ? IDRETRY : boxes[i].buttons == kOk ? IDOK : run.last);
         }
         s->ExpectIdle();
+        if (run.thenAnotherUpdate) {
+            s->Flash();
+            EXPECT_EQ(s->Box(), boxes.back());
+            s->Answer(IDOK);
+            s->ExpectIdle();
+        }
         const std::vector<FlashCall> calls = s->Calls();
         EXPECT_EQ(calls.size(), run.calls);
         for (const FlashCall& call : calls) {
@@ -210,68 +222,98 @@ TEST_F(Update, NothingDoneDuringTheCallAnswersForTheUserOrEndsTheUpdate) {
 }
 
 TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
-    enum Teller { kProgram, kWatcherReport, kWatcherCutShort };
+    enum Teller { kProgram, kWatcherReport, kWatcherCutShort, kWatcherErased, kNobody };
+    // What the user or the machine does once the library was called.
+    enum Move {
+        kWait,
+        kEndTaskInTheCall,     // as "End task" or a forced log-off does, while the library writes
+        kEndTaskAtTheOutcome,  // the same while the outcome's box is up
+        kAnswerTheOutcome,
+        kCancelTheOutcomeAndClose,  // once the report is up
+    };
     const std::wstring av = L"exception C0000005 in OSCdll.DLL at offset 0x";
     const struct {
-        const wchar_t* fault;  // KORVANI_SIM_FAULT, or the driver's End task
+        const wchar_t* fault;  // KORVANI_SIM_FAULT
+        const char* results;
+        Move move;
         Teller teller;
-        std::wstring named;  // in the one box that tells it; cut short: the status in hexadecimal
+        std::wstring named;  // in the one box that tells it; the watcher's own: the status in hexadecimal
         DWORD status;        // the program's exit status
     } endings[] = {
-        {L"av", kProgram, av, golden::kExitLibraryFault},
-        {L"cxx", kProgram, L"exception E06D7363", golden::kExitLibraryFault},
-        {L"overflow", kProgram, L"exception C00000FD in OSCdll.DLL at offset 0x", golden::kExitLibraryFault},
+        {L"av", "0", kWait, kProgram, av, golden::kExitLibraryFault},
+        {L"cxx", "0", kWait, kProgram, L"exception E06D7363", golden::kExitLibraryFault},
+        {L"overflow", "0", kWait, kProgram, L"exception C00000FD in OSCdll.DLL at offset 0x",
+         golden::kExitLibraryFault},
         // In a library it loaded during the call.
-        {L"helper", kProgram, L"exception C0000005 in OSCdllHelper.dll at offset 0x",
+        {L"helper", "0", kWait, kProgram, L"exception C0000005 in OSCdllHelper.dll at offset 0x",
          golden::kExitLibraryFault},
         // On a thread of the library's own; the call then returns 0, which must not count.
-        {L"thread", kProgram, av, golden::kExitLibraryFault},
-        // The call returned -2; its box is up when the library's thread faults.
-        {L"late", kProgram, av, golden::kExitLibraryFault},
-        // Holding the heap's lock: the program's box cannot come up.
-        {L"heap", kWatcherReport, av, golden::kExitLibraryFault},
-        {L"fastfail", kWatcherCutShort, L"C0000602", 0xC0000602},  // STATUS_FAIL_FAST_EXCEPTION
-        {L"exit", kWatcherCutShort, L"00000000", 0},
-        {L"filter", kWatcherCutShort, L"00000007", 7},
-        {L"endtask", kWatcherCutShort, L"00000001", 1},
+        {L"thread", "0", kWait, kProgram, av, golden::kExitLibraryFault},
+        // The call returned -2; its box is up when the library's thread faults, and
+        // neither that box nor the window can end the program any more.
+        {L"late", "-2", kCancelTheOutcomeAndClose, kProgram, av, golden::kExitLibraryFault},
+        // In the library's own window on the program's thread, inside the outcome's box.
+        {L"window", "-2", kWait, kProgram, av, golden::kExitLibraryFault},
+        // Holding the heap's lock: the program's box cannot come up. Also once the outcome was answered.
+        {L"heap", "0", kWait, kWatcherReport, av, golden::kExitLibraryFault},
+        {L"lockedlate", "0", kAnswerTheOutcome, kWatcherReport, av, golden::kExitLibraryFault},
+        {L"fastfail", "0", kWait, kWatcherCutShort, L"C0000602", 0xC0000602},  // STATUS_FAIL_FAST_EXCEPTION
+        {L"exit", "0", kWait, kWatcherCutShort, L"00000000", 0},
+        {L"filter", "0", kWait, kWatcherCutShort, L"00000007", 7},
+        {L"", "0", kEndTaskInTheCall, kWatcherCutShort, L"00000001", 1},
+        // Once the library answered, the write is over: the watcher never says it was cut short.
+        {L"", "0", kEndTaskAtTheOutcome, kNobody, L"", 1},
+        {L"", "-3", kEndTaskAtTheOutcome, kNobody, L"", 1},
+        {L"", "-2", kEndTaskAtTheOutcome, kWatcherErased, L"00000001", 1},
     };
     for (const auto& ending : endings) {
-        SCOPED_TRACE(ending.fault);
-        const bool endTask = ending.fault == std::wstring(L"endtask");
-        const bool late = ending.fault == std::wstring(L"late");
-        Start(late ? "-2" : "0", {{endTask ? L"KORVANI_SIM_DELAY_MS" : L"KORVANI_SIM_FAULT",
-                                   endTask ? L"60000" : ending.fault}});
+        SCOPED_TRACE(::testing::Message() << ending.results << " " << ending.fault << " " << ending.move);
+        const bool inTheCall = ending.move == kEndTaskInTheCall;
+        Start(ending.results, {{inTheCall ? L"KORVANI_SIM_DELAY_MS" : L"KORVANI_SIM_FAULT",
+                                inTheCall ? L"60000" : ending.fault}});
         s->Flash();
         const std::unique_ptr<Program> watcher = s->program->WaitForWatcher();
         ASSERT_NE(watcher, nullptr) << "no watcher outside the program";
-        if (endTask) {
+        HWND outcome = nullptr;  // up when the fault comes, or the program ends
+        if (inTheCall) {
             ASSERT_TRUE(WaitUntil([&] { return s->Calls().size() == 1; }));
+        }
+        if (ending.move == kEndTaskAtTheOutcome || ending.results == std::string("-2")) outcome = s->Front();
+        if (ending.move == kAnswerTheOutcome) s->Answer(IDOK);
+        if (inTheCall || ending.move == kEndTaskAtTheOutcome)
             TerminateProcess(s->program->Handle(), ending.status);
+        if (ending.teller != kNobody) {
+            Program& teller = ending.teller == kProgram ? *s->program : *watcher;
+            HWND box = teller.WaitForDialog(outcome, kWatcherPatience);
+            ASSERT_NE(box, nullptr) << "the ending was not told; the program "
+                                    << (s->program->IsRunning() ? "still runs" : "ended")
+                                    << (watcher->IsRunning() ? ", the watcher waits" : ", the watcher ended");
+            ASSERT_TRUE(WaitUntil([&] { return !TextOf(box).empty(); })) << "the box never got its title";
+            const MessageBoxView report = ReadMessageBox(box);
+            EXPECT_EQ(report.title, golden::kAppTitle);
+            if (ending.teller == kWatcherCutShort) {
+                EXPECT_EQ(report.text, golden::UpdateCutShortText(ending.named));
+            } else if (ending.teller == kWatcherErased) {
+                EXPECT_EQ(report.text, golden::UpdateEndedBeforeAnswerText(ending.named));
+            } else {
+                EXPECT_NE(report.text.find(ending.named), std::wstring::npos) << report.text;
+                EXPECT_TRUE(report.text.ends_with(golden::kLibraryFaultAdvice)) << report.text;
+            }
+            EXPECT_EQ(report.buttons, kOk);
+            EXPECT_TRUE(report.hasIcon);
+            if (ending.move == kCancelTheOutcomeAndClose) {
+                Press(outcome, IDCANCEL);
+                Close(s->window);
+            }
+            // With "thread", until the call has returned.
+            const DWORD settle = ending.fault == std::wstring(L"thread") ? 3000 : kSettle;
+            if (ending.teller == kProgram) {
+                EXPECT_FALSE(
+                    WaitUntil([&] { return s->program->Windows().size() != (outcome ? 3u : 2u); }, settle))
+                    << "something besides the report goes on";
+            }
+            Press(box, IDOK);
         }
-        HWND outcome = late ? s->Front() : nullptr;  // up when the library's thread faults
-        Program& teller = ending.teller == kProgram ? *s->program : *watcher;
-        HWND box = teller.WaitForDialog(outcome, kWatcherPatience);
-        ASSERT_NE(box, nullptr) << "the ending was not told; the program "
-                                << (s->program->IsRunning() ? "still runs" : "ended")
-                                << (watcher->IsRunning() ? ", the watcher waits" : ", the watcher ended");
-        ASSERT_TRUE(WaitUntil([&] { return !TextOf(box).empty(); })) << "the box never got its title";
-        const MessageBoxView report = ReadMessageBox(box);
-        EXPECT_EQ(report.title, golden::kAppTitle);
-        if (ending.teller == kWatcherCutShort) {
-            EXPECT_EQ(report.text, golden::UpdateCutShortText(ending.named));
-        } else {
-            EXPECT_NE(report.text.find(ending.named), std::wstring::npos) << report.text;
-            EXPECT_TRUE(report.text.ends_with(golden::kLibraryFaultAdvice)) << report.text;
-        }
-        EXPECT_EQ(report.buttons, kOk);
-        EXPECT_TRUE(report.hasIcon);
-        // With "thread", until the call has returned.
-        const DWORD settle = ending.fault == std::wstring(L"thread") ? 3000 : kSettle;
-        if (ending.teller == kProgram) {
-            EXPECT_FALSE(WaitUntil([&] { return s->program->Windows().size() != (late ? 3u : 2u); }, settle))
-                << "something besides the report goes on";
-        }
-        Press(box, IDOK);
         EXPECT_EQ(s->program->WaitForExit(), ending.status);
         // A watcher with a box of its own up would not end.
         EXPECT_TRUE(watcher->WaitForExit(kWatcherPatience).has_value())
@@ -298,7 +340,7 @@ TEST_F(Update, EachCallFindsTheProcessAsItWasBeforeTheLibrariesLoaded) {
 }
 
 TEST_F(Update, OneUpdateAtATimeOnThePc) {
-    Start("-3,0");
+    Start("-2,-3,0");
     Session other(L"update-other-copy", "0");
     ASSERT_NE(other.window, nullptr);
     const auto refused = [](Session& session) {
@@ -320,8 +362,13 @@ TEST_F(Update, OneUpdateAtATimeOnThePc) {
         refused(*s);
         CloseHandle(theirs);
     }
-    // Held from the call until its outcome is answered, not a moment longer.
+    // Held from the call until its outcome is answered, not a moment longer,
+    // and through an erased device's retries: between its box and the next call too.
     s->Flash();
+    EXPECT_EQ(s->Box().text, golden::kDeviceNotFoundText);
+    other.Flash();
+    refused(other);
+    s->Answer(IDRETRY);
     EXPECT_EQ(s->Box().text, golden::kWrongFileText);
     other.Flash();
     refused(other);
@@ -333,7 +380,7 @@ TEST_F(Update, OneUpdateAtATimeOnThePc) {
     other.Answer(IDOK);
     other.ExpectIdle();
     s->Answer(IDCANCEL);
-    EXPECT_EQ(s->Calls().size(), 1u);
+    EXPECT_EQ(s->Calls().size(), 2u);
     EXPECT_EQ(other.Calls().size(), 1u);
 }
 
@@ -367,7 +414,7 @@ TEST_F(Update, PathReachesTheLibraryInTheAnsiCodePageAndNeverAsALookAlike) {
         EXPECT_EQ(outcome.title, golden::kSuccessTitle);
     } else {
         EXPECT_EQ(calls.size(), 1u);
-        EXPECT_EQ(outcome.text, golden::PathRefusedText(path)) << "refused: the user is told";
+        EXPECT_EQ(outcome.text, golden::PathNotInCodePageText(path)) << "refused: the user is told";
         s->Answer(IDOK);
         EXPECT_TRUE(s->DialogInFront()) << "another file, or the same elsewhere";
     }

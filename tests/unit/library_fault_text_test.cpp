@@ -19,8 +19,37 @@ TEST(LibraryFaultText, NamesCodeAndPlaceAndFitsItsBuffer) {
     wchar_t small[8];
     WriteLibraryFaultText(small, 0xE06D7363, L"x", 0);
     EXPECT_EQ(std::wstring(small), L"The fla");
-    WriteUpdateCutShortText(text, 0xC0000409);
-    EXPECT_EQ(text, golden::UpdateCutShortText(L"C0000409"));
+    WriteProgramFaultText(text, 0xC0000005, L"KorvaniFWUpdater.exe", 0x10);
+    EXPECT_EQ(text, L"Korvani Update failed with exception C0000005 in KorvaniFWUpdater.exe at offset 0x10" +
+                        std::wstring(golden::kProgramFaultAdvice));
+}
+
+// What the watcher says when the program ended at each stage of an update:
+// never that a write was cut short once the library had answered, nor that
+// the controller may be erased after a result that leaves it whole.
+TEST(LibraryFaultText, AnEndingIsToldOnlyWhereTheControllerMayBeLeftErased) {
+    const std::wstring nothing;
+    const struct {
+        AttemptStage stage;
+        std::int32_t result;
+        std::wstring told;
+    } endings[] = {
+        {AttemptStage::None, 0, nothing},
+        {AttemptStage::Calling, 0, golden::UpdateCutShortText(L"C0000409")},
+        {AttemptStage::Answered, 0, nothing},
+        {AttemptStage::Answered, -3, nothing},
+        {AttemptStage::Answered, -4, nothing},
+        {AttemptStage::Answered, -2, golden::UpdateEndedBeforeAnswerText(L"C0000409")},
+        {AttemptStage::Answered, -1, golden::UpdateEndedBeforeAnswerText(L"C0000409")},
+        {AttemptStage::Answered, 65536, golden::UpdateEndedBeforeAnswerText(L"C0000409")},  // -> overflow
+        {AttemptStage::Told, -2, nothing},
+    };
+    for (const auto& ending : endings) {
+        wchar_t text[512] = L"untouched";
+        const bool told = WriteUpdateEndedText(text, ending.stage, ending.result, 0xC0000409);
+        EXPECT_EQ(told ? std::wstring(text) : nothing, ending.told)
+            << static_cast<int>(ending.stage) << " " << ending.result;
+    }
 }
 
 }  // namespace

@@ -28,9 +28,12 @@ TEST(MessageBoxes, TextsTitlesButtonsAndIconsAreExact) {
     ExpectBox(DeviceNotFoundBox(), golden::kDeviceNotFoundText, golden::kWarningTitle, 5);
     ExpectBox(UnexpectedResultBox(), golden::kUnexpectedText, golden::kWarningTitle, 5);
     // Titled by the application, as the selection error is.
-    ExpectBox(AnotherUpdateRunningBox(), golden::kAnotherUpdateText, nullptr, 48);
-    ExpectBox(LibraryBusyBox(), golden::kLibraryBusyText, nullptr, 48);
-    ExpectBox(PathRefusedBox(L"C:\\\uff46.bin"), golden::PathRefusedText(L"C:\\\uff46.bin"), nullptr, 48);
+    ExpectBox(RefusalBox(FlashRefusal::AnotherCopyUpdating, L"C:\\a.bin"), golden::kAnotherUpdateText,
+              nullptr, 48);
+    ExpectBox(RefusalBox(FlashRefusal::PathTooLong, L"C:\\a.bin"), golden::PathTooLongText(L"C:\\a.bin"),
+              nullptr, 48);
+    ExpectBox(RefusalBox(FlashRefusal::PathNotInCodePage, L"C:\\\uff46.bin"),
+              golden::PathNotInCodePageText(L"C:\\\uff46.bin"), nullptr, 48);
     // The run-time's own box, beside the dialogue's: error icon, task-modal.
     ExpectBox(UnhandledErrorBox({6, L"Overflow"}), L"Run-time error '6':\r\n\r\nOverflow", nullptr,
               16 + 8192);

@@ -55,10 +55,10 @@ const std::string kFlash = "flash " + std::string(kChosen.begin(), kChosen.end()
 constexpr int kFails = -1;
 constexpr int kFailsOutOfMemory = -2;
 
-using LibraryResult = std::variant<FlashResult, AppError>;
-const AppError kOtherCopyWriting{kErrPermissionDenied, L"Permission denied"};
-const AppError kLibraryBusy{kErrDeviceUnavailable, L"Device unavailable"};
-const AppError kPathRefused{kErrBadFileName, L"Bad file name or number"};
+using LibraryResult = std::variant<FlashResult, FlashRefusal, AppError>;
+constexpr FlashRefusal kOtherCopyWriting = FlashRefusal::AnotherCopyUpdating;
+constexpr FlashRefusal kPathTooLong = FlashRefusal::PathTooLong;
+constexpr FlashRefusal kPathNotInCodePage = FlashRefusal::PathNotInCodePage;
 
 // What the outside world does in one click, in the order each is asked.
 struct Moves {
@@ -80,9 +80,9 @@ Move Take(std::deque<Move>& script, Move onceUsedUp) {
 }
 
 std::string BoxName(const MessageBoxContents& box) {
-    if (box.text == AnotherUpdateRunningBox().text) return "another-update";
-    if (box.text == LibraryBusyBox().text) return "library-busy";
-    if (box.text == PathRefusedBox(kChosen).text) return "path-refused";
+    if (box.text == RefusalBox(kOtherCopyWriting, kChosen).text) return "another-update";
+    if (box.text == RefusalBox(kPathTooLong, kChosen).text) return "path-too-long";
+    if (box.text == RefusalBox(kPathNotInCodePage, kChosen).text) return "path-not-in-code-page";
     if (!box.title) return "selection-error";
     if (*box.title == golden::kConfirmationTitle) return "confirmation";
     if (box.text == SuccessBox().text) return "success";
@@ -96,11 +96,15 @@ std::string BoxName(const MessageBoxContents& box) {
 // of its script, written into one list of events.
 class World : public FileChooser, public MessageBoxes, public FirmwareFlasher {
 public:
-    explicit World(Moves script) : moves(std::move(script)) { toldAfter.reserve(16); }
+    explicit World(Moves script) : moves(std::move(script)) {
+        toldAfter.reserve(16);
+        endedAfter.reserve(16);
+    }
     Moves moves;
     Events events;
     std::vector<MessageBoxContents> shown;
-    std::vector<std::size_t> toldAfter;  // how many events there were when each attempt ended
+    // How many events there were when each outcome was told, and when each attempt ended.
+    std::vector<std::size_t> toldAfter, endedAfter;
 
     Events Run() {
         RunUpdateWorkflow(*this, *this, *this);
@@ -128,14 +132,16 @@ public:
         if (answer == kFailsOutOfMemory) Raise(kOutOfMemory);
         return answer;
     }
-    FlashResult ProgramFirmwareFile(const std::wstring& path) override {
+    FlashAnswer ProgramFirmwareFile(const std::wstring& path) override {
         Record("flash " + std::string(path.begin(), path.end()));
         const auto result = Take(moves.results, LibraryResult(FlashResult{0}));
         if (auto* error = std::get_if<AppError>(&result)) Raise(*error);
         outOfMemory = moves.callExhaustsMemory;
+        if (auto* refusal = std::get_if<FlashRefusal>(&result)) return *refusal;
         return std::get<FlashResult>(result);
     }
     void OutcomeTold() noexcept override { toldAfter.push_back(events.size()); }
+    void EndAttempt() noexcept override { endedAfter.push_back(events.size()); }
 
 private:
     // A runaway loop is stopped here: the workflow would take an exception for a step's failure.
@@ -156,12 +162,13 @@ constexpr std::size_t kSteps = 6;
 
 // The box each library result leads to: the classification flash_result_test pins.
 std::string OutcomeBox(const LibraryResult& result) {
-    if (const auto* error = std::get_if<AppError>(&result)) {
-        static const std::map<int, std::string> kRefusals = {{kErrPermissionDenied, "another-update"},
-                                                             {kErrDeviceUnavailable, "library-busy"},
-                                                             {kErrBadFileName, "path-refused"}};
-        const auto box = kRefusals.find(error->number);
-        return box != kRefusals.end() ? box->second : "unexpected-result";
+    if (std::holds_alternative<AppError>(result)) return "unexpected-result";
+    if (const auto* refusal = std::get_if<FlashRefusal>(&result)) {
+        static const std::map<FlashRefusal, std::string> kRefusals = {
+            {kOtherCopyWriting, "another-update"},
+            {kPathTooLong, "path-too-long"},
+            {kPathNotInCodePage, "path-not-in-code-page"}};
+        return kRefusals.at(*refusal);
     }
     static const std::map<FlashOutcome, std::string> kBoxes = {
         {FlashOutcome::Success, "success"},
@@ -186,7 +193,8 @@ const struct Rule {
     {"wrong-file", kFails, "dialog"},
     {"unexpected-result", kAnswerRetry, "dialog"},
     {"unexpected-result", kFails, "dialog"},
-    {"path-refused", kAnyAnswer, "dialog"},  // the same path would be refused again
+    {"path-too-long", kAnyAnswer, "dialog"},  // the same path would be refused again
+    {"path-not-in-code-page", kAnyAnswer, "dialog"},
     {"", kAnyAnswer, kEnd},
 };
 
@@ -199,9 +207,9 @@ std::string NextAfterBox(const std::string& box, int answer) {
 }
 
 // Empty when the click kept every rule; otherwise the first it broke.
-std::string BrokenRule(const Events& events, Moves moves, const std::vector<std::size_t>& toldAfter) {
+std::string BrokenRule(const Events& events, Moves moves, const World& world) {
     std::string expected = "dialog";
-    std::vector<std::size_t> boxesAfterCalls;
+    std::vector<std::size_t> boxesAfterCalls, attemptEnds;
     for (std::size_t i = 0; i < events.size(); ++i) {
         const std::string what = events[i].rfind("flash ", 0) == 0 ? "flash" : events[i];
         if (what != expected) return "expected '" + expected + "', got '" + events[i] + "'";
@@ -211,12 +219,16 @@ std::string BrokenRule(const Events& events, Moves moves, const std::vector<std:
         } else if (what == "flash") {
             expected = OutcomeBox(Take(moves.results, LibraryResult(FlashResult{0})));  // its box, at once
         } else {
-            if (what != "confirmation" && what != "selection-error") boxesAfterCalls.push_back(i + 1);
+            const bool afterCall = what != "confirmation" && what != "selection-error";
+            if (afterCall) boxesAfterCalls.push_back(i + 1);
             expected = NextAfterBox(what, Take(moves.answers, kAnswerCancel));
+            // An erased device's Retry flashes again within the same attempt.
+            if (afterCall && expected != "flash") attemptEnds.push_back(i + 1);
         }
     }
     if (!expected.empty()) return "ended before '" + expected + "'";
-    if (toldAfter != boxesAfterCalls) return "an attempt did not end once, right after its box";
+    if (world.toldAfter != boxesAfterCalls) return "an outcome was not told once, right after its box";
+    if (world.endedAfter != attemptEnds) return "an attempt did not end once, after its last box";
     return "";
 }
 
@@ -224,15 +236,15 @@ TEST(UpdateWorkflow, EverySequenceOfTheWorldsMovesKeepsTheRules) {
     const std::vector<std::optional<AppError>> showings = {std::nullopt, kCancelled, kBroken, kOutOfMemory};
     const std::vector<int> answers = {kAnswerOk, kAnswerCancel, kAnswerRetry, kFails,
                                       kFailsOutOfMemory};  // closing: Cancel
-    const std::vector<LibraryResult> results = {FlashResult{0},  FlashResult{-2}, FlashResult{-3},
-                                                FlashResult{-1}, kBroken,         kOtherCopyWriting,
-                                                kLibraryBusy,    kPathRefused,    kOutOfMemory};
+    const std::vector<LibraryResult> results = {
+        FlashResult{0},    FlashResult{-2}, FlashResult{-3},    FlashResult{-1}, kBroken,
+        kOtherCopyWriting, kPathTooLong,    kPathNotInCodePage, kOutOfMemory};
     std::size_t clicks = 0;
     // Runs a click on `moves` and checks it; then, where it first went past them, each move there.
     std::function<void(const Moves&, std::size_t)> explore = [&](const Moves& moves, std::size_t length) {
         World world(moves);
         const Events seen = world.Run();
-        const std::string broken = BrokenRule(seen, moves, world.toldAfter);
+        const std::string broken = BrokenRule(seen, moves, world);
         if (!broken.empty()) ADD_FAILURE() << broken << " in " << ::testing::PrintToString(seen);
         ++clicks;
         if (length == kSteps || HasFailure()) return;
@@ -293,8 +305,8 @@ TEST(UpdateWorkflow, Examples) {
           "success"}},
         {{{std::nullopt}, {kAnswerOk, kAnswerOk}, {kOtherCopyWriting}},
          {"dialog", "confirmation", kFlash, "another-update"}},
-        {{{std::nullopt, kCancelled}, {kAnswerOk, kAnswerOk}, {kPathRefused}},
-         {"dialog", "confirmation", kFlash, "path-refused", "dialog"}},
+        {{{std::nullopt, kCancelled}, {kAnswerOk, kAnswerOk}, {kPathTooLong}},
+         {"dialog", "confirmation", kFlash, "path-too-long", "dialog"}},
         // Out of memory: a retry box that cannot show goes back to the dialog...
         {{{std::nullopt}, {kAnswerOk, kFailsOutOfMemory}, {FlashResult{-3}}},
          {"dialog", "confirmation", kFlash, "wrong-file", "dialog"}},

@@ -1,0 +1,112 @@
+#include "update_attempt.h"
+
+#include <array>
+#include <iterator>
+
+#include "ProgramFirmwareFile.h"
+#include "app_directory.h"
+#include "application.h"
+#include "exit_status.h"
+#include "fault_watch.h"
+#include "library_names.h"
+#include "process_state.h"
+#include "update_watcher.h"
+
+namespace {
+
+const FaultReports kFaults = {kApplicationTitle,
+                              {WriteLibraryFaultText, kExitLibraryFault},
+                              {WriteProgramFaultText, kExitUnhandledError}};
+
+// Held by whichever copy of the program on this PC, in any session, is in an attempt.
+constexpr wchar_t kOneUpdateAtATime[] = L"Global\\KorvaniFWUpdater.Flashing";
+
+// What Windows shows while the attempt holds off a shutdown or log-off: true
+// at each stage, and never "do not unplug" while a box asks the user to.
+constexpr wchar_t kWriting[] =
+    L"A firmware update is running. Do not turn off the computer or unplug the Korvani.";
+constexpr wchar_t kAwaitingAnswer[] = L"Korvani Update is waiting for an answer about a firmware update.";
+constexpr wchar_t kFinishing[] = L"Korvani Update is finishing a firmware update.";
+
+// How long after its last call the attempt waits for the threads its calls started.
+constexpr ULONGLONG kThreadsPatienceMs = 5000;
+
+std::array<HMODULE, 2> LibraryModules() {
+    const std::wstring folder = AppPath();
+    return {GetModuleHandleW(PathInDirectory(folder, kFlashingLibrary).c_str()),
+            GetModuleHandleW(PathInDirectory(folder, kBootLoaderLibrary).c_str())};
+}
+
+}  // namespace
+
+UpdateAttempt::~UpdateAttempt() {
+    const ULONGLONG deadline = lastReturn_ + kThreadsPatienceMs;
+    for (const ScopedHandle& thread : threads_) {
+        const ULONGLONG now = GetTickCount64();
+        if (WaitForSingleObject(thread.get(), now < deadline ? static_cast<DWORD>(deadline - now) : 0) !=
+            WAIT_OBJECT_0)
+            break;
+    }
+    if (previousExecutionState_)
+        SetThreadExecutionState(*previousExecutionState_ != 0 ? *previousExecutionState_ : ES_CONTINUOUS);
+    // The shutdown block, then the one-flash mutex, go with their members.
+}
+
+FlashAnswer UpdateAttempt::Flash(const std::wstring& path) {
+    if (!oneAtATime_) {
+        oneAtATime_.emplace(kOneUpdateAtATime);
+        if (!oneAtATime_->Held()) {
+            oneAtATime_.reset();
+            return FlashRefusal::AnotherCopyUpdating;
+        }
+    }
+    // A fresh copy each call: the library may write into the one it gets.
+    std::wstring copy = path;
+    return Inicio::ProgramFirmwareFile(copy, *this);
+}
+
+std::int32_t UpdateAttempt::Call(Inicio::FlashProgramATFn entry, char* path) {
+    FaultWatch::Start(kFaults, LibraryModules());
+    const std::wstring currentDirectory = CurrentDirectory();
+    StartUpdateWatcher();
+    if (!shutdownBlock_) shutdownBlock_.emplace(window_, kWriting);  // and at every later call
+    // A laptop that suspends mid-write cuts the device off half-programmed.
+    if (!previousExecutionState_)
+        previousExecutionState_ = SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+    Enter(AttemptStage::Calling, 0, kWriting);
+    // Shell extensions in the open-file dialog may have changed them too.
+    RestoreProcessState();
+
+    FaultWatch::CallStarting();
+    const std::int32_t result = entry(path);
+    std::vector<ScopedHandle> started = FaultWatch::CallReturned();
+
+    lastReturn_ = GetTickCount64();
+    RestoreProcessState();
+    if (!currentDirectory.empty()) SetCurrentDirectoryW(currentDirectory.c_str());
+    Enter(AttemptStage::Answered, result, kAwaitingAnswer);
+    try {
+        threads_.insert(threads_.end(), std::make_move_iterator(started.begin()),
+                        std::make_move_iterator(started.end()));
+    } catch (const std::bad_alloc&) {
+        // Out of memory: the end does not wait for them; the result stands.
+    }
+    return result;
+}
+
+void UpdateAttempt::OutcomeTold() noexcept {
+    if (stage_ == AttemptStage::Answered) Enter(AttemptStage::Told, 0, kFinishing);
+}
+
+bool UpdateAttempt::ThreadsRunOn() const noexcept {
+    if (GetTickCount64() >= lastReturn_ + kThreadsPatienceMs) return false;  // waited for long enough
+    for (const ScopedHandle& thread : threads_)
+        if (WaitForSingleObject(thread.get(), 0) == WAIT_TIMEOUT) return true;
+    return false;
+}
+
+void UpdateAttempt::Enter(AttemptStage stage, std::int32_t result, const wchar_t* shutdownReason) noexcept {
+    stage_ = stage;
+    MarkAttemptStage(stage, result);
+    shutdownBlock_->SetReason(shutdownReason);
+}
