@@ -14,10 +14,7 @@ struct AppError {
 constexpr std::int32_t kErrOverflow = 6;
 constexpr std::int32_t kErrOutOfMemory = 7;
 constexpr std::int32_t kErrInternal = 51;
-constexpr std::int32_t kErrBadFileName = 52;
 constexpr std::int32_t kErrFileNotFound = 53;
-constexpr std::int32_t kErrDeviceUnavailable = 68;
-constexpr std::int32_t kErrPermissionDenied = 70;
 constexpr std::int32_t kErrDllEntryPoint = 453;
 constexpr std::int32_t kErrCancel = 32755;
 

@@ -21,6 +21,7 @@ bool FitsFlashResult(std::int32_t libraryResult) noexcept;
 // Why the program did not call the library, as told to the user.
 enum class FlashRefusal {
     AnotherCopyUpdating,  // another copy on this PC is in an update: two writers would corrupt the controller
+    OneFlashNameTaken,    // another program holds the name that keeps copies apart
     PathTooLong,          // the library cannot open a path this long
     PathNotInCodePage,    // nor one with characters outside the system's code page
 };

@@ -49,6 +49,12 @@ MessageBoxContents RefusalBox(FlashRefusal refusal, const std::wstring& path) {
                 L"or waiting for an answer about it.\n"
                 L"Let it finish first, then try again.",
                 std::nullopt, kStyle};
+        case FlashRefusal::OneFlashNameTaken:
+            return {
+                L"Another program on this PC holds the name that Korvani Update uses\n"
+                L"to keep two updates from writing at once. Nothing was written.\n"
+                L"Restart the PC, then try again.",
+                std::nullopt, kStyle};
         case FlashRefusal::PathTooLong:
             return {L"The library cannot open a file whose path is this long:\n" + path +
                         L"\nCopy the file to a short folder such as C:\\Korvani and choose it there.",

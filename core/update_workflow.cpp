@@ -84,9 +84,11 @@ struct Steps {
         }
         if (const FlashRefusal* refusal = std::get_if<FlashRefusal>(&answer)) {
             Tell([&] { return RefusalBox(*refusal, path); });
-            // Two writers would corrupt the controller: the other one finishes
-            // first. A refused path would be refused again: the user needs another.
-            return Told(*refusal == FlashRefusal::AnotherCopyUpdating ? Step::End : Step::ChooseFile);
+            // A refused path would be refused again: the user needs another. Two
+            // writers would corrupt the controller: the other one finishes first.
+            const bool pathRefused =
+                *refusal == FlashRefusal::PathTooLong || *refusal == FlashRefusal::PathNotInCodePage;
+            return Told(pathRefused ? Step::ChooseFile : Step::End);
         }
         switch (ClassifyFlashResult(std::get<FlashResult>(answer))) {
             case FlashOutcome::Success: Tell(SuccessBox); return Told(Step::End);

@@ -38,7 +38,11 @@ FlashAnswer ProgramFirmwareFile(std::wstring& path, UpdateAttempt& attempt) {
 
     const std::int32_t result = attempt.Call(FlashProgramAT(), buffer.data());
 
-    path = FromAnsi(std::string(buffer.data(), strnlen(buffer.data(), buffer.size())));
+    try {
+        path = FromAnsi(std::string(buffer.data(), strnlen(buffer.data(), buffer.size())));
+    } catch (const std::bad_alloc&) {
+        // The path stays as given: what the library did must still be told.
+    }
     return NarrowToFlashResult(result);
 }
 

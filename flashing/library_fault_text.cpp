@@ -42,6 +42,17 @@ void WriteProgramFaultText(std::span<wchar_t> text, std::uint32_t code, std::wst
     out << L" and has to close.\n" << kIfAgain;
 }
 
+void WriteProgramFaultDuringWriteText(std::span<wchar_t> text, std::uint32_t code, std::wstring_view module,
+                                      std::uintptr_t offset) {
+    FixedText out(text);
+    out << L"Korvani Update failed with exception ";
+    WriteFault(out, code, module, offset);
+    out << L" while the library was writing the firmware.\n"
+           L"The Korvani may be only partly programmed: unplug it, plug it in again, "
+           L"and run the update again.\n"
+        << kIfAgain;
+}
+
 bool WriteUpdateEndedText(std::span<wchar_t> text, AttemptStage stage, std::int32_t result,
                           std::uint32_t exitStatus) {
     FixedText out(text);

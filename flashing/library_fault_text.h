@@ -12,9 +12,11 @@
 // fault is unknown.
 void WriteLibraryFaultText(std::span<wchar_t> text, std::uint32_t code, std::wstring_view module,
                            std::uintptr_t offset);
-// A fault anywhere else: the program's own.
+// A fault anywhere else: the program's own, and one that cut a write short.
 void WriteProgramFaultText(std::span<wchar_t> text, std::uint32_t code, std::wstring_view module,
                            std::uintptr_t offset);
+void WriteProgramFaultDuringWriteText(std::span<wchar_t> text, std::uint32_t code, std::wstring_view module,
+                                      std::uintptr_t offset);
 
 // Where an update attempt stands, as the watcher outside the program knows it.
 enum class AttemptStage : std::uint32_t {

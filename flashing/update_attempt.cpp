@@ -16,7 +16,8 @@ namespace {
 
 const FaultReports kFaults = {kApplicationTitle,
                               {WriteLibraryFaultText, kExitLibraryFault},
-                              {WriteProgramFaultText, kExitUnhandledError}};
+                              {WriteProgramFaultText, kExitUnhandledError},
+                              {WriteProgramFaultDuringWriteText, kExitUnhandledError}};
 
 // Held by whichever copy of the program on this PC, in any session, is in an attempt.
 constexpr wchar_t kOneUpdateAtATime[] = L"Global\\KorvaniFWUpdater.Flashing";
@@ -42,10 +43,18 @@ std::array<HMODULE, 2> LibraryModules() {
 UpdateAttempt::~UpdateAttempt() {
     const ULONGLONG deadline = lastReturn_ + kThreadsPatienceMs;
     for (const ScopedHandle& thread : threads_) {
-        const ULONGLONG now = GetTickCount64();
-        if (WaitForSingleObject(thread.get(), now < deadline ? static_cast<DWORD>(deadline - now) : 0) !=
-            WAIT_OBJECT_0)
-            break;
+        DWORD wait;
+        do {
+            const ULONGLONG now = GetTickCount64();
+            HANDLE handle = thread.get();
+            wait = MsgWaitForMultipleObjects(
+                1, &handle, FALSE, now < deadline ? static_cast<DWORD>(deadline - now) : 0, QS_SENDMESSAGE);
+            // A thread that is finishing may be sending to the library's window on this one.
+            MSG message;
+            if (wait == WAIT_OBJECT_0 + 1)
+                PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        } while (wait == WAIT_OBJECT_0 + 1);
+        if (wait != WAIT_OBJECT_0) break;
     }
     if (previousExecutionState_)
         SetThreadExecutionState(*previousExecutionState_ != 0 ? *previousExecutionState_ : ES_CONTINUOUS);
@@ -56,8 +65,9 @@ FlashAnswer UpdateAttempt::Flash(const std::wstring& path) {
     if (!oneAtATime_) {
         oneAtATime_.emplace(kOneUpdateAtATime);
         if (!oneAtATime_->Held()) {
+            const bool nameTaken = oneAtATime_->NameTaken();
             oneAtATime_.reset();
-            return FlashRefusal::AnotherCopyUpdating;
+            return nameTaken ? FlashRefusal::OneFlashNameTaken : FlashRefusal::AnotherCopyUpdating;
         }
     }
     // A fresh copy each call: the library may write into the one it gets.
@@ -75,10 +85,12 @@ std::int32_t UpdateAttempt::Call(Inicio::FlashProgramATFn entry, char* path) {
         previousExecutionState_ = SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     Enter(AttemptStage::Calling, 0, kWriting);
     // Shell extensions in the open-file dialog may have changed them too.
-    RestoreProcessState();
+    ProcessStateForForeignCode();
 
     FaultWatch::CallStarting();
     const std::int32_t result = entry(path);
+    // First: the write is over, even should what follows die on a heap the library broke.
+    MarkAttemptStage(AttemptStage::Answered, result);
     std::vector<ScopedHandle> started = FaultWatch::CallReturned();
 
     lastReturn_ = GetTickCount64();

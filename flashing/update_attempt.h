@@ -31,14 +31,16 @@ public:
     UpdateAttempt(const UpdateAttempt&) = delete;
     UpdateAttempt& operator=(const UpdateAttempt&) = delete;
 
-    // Refused, without calling the library, while another copy is in an update.
+    // Refused, without calling the library, while another copy is in an update,
+    // or while another program holds the name that keeps copies apart.
     FlashAnswer Flash(const std::wstring& path);
     void OutcomeTold() noexcept;
     // Whether the end would wait for threads of the library's.
     bool ThreadsRunOn() const noexcept;
 
-    // The call itself, for ProgramFirmwareFile. Throws AppError, and calls
-    // nothing, when a crash of the library could not be reported.
+    // The call itself, for ProgramFirmwareFile, which refuses a path the
+    // library cannot open. Throws AppError, and calls nothing, when a crash of
+    // the library could not be reported.
     std::int32_t Call(Inicio::FlashProgramATFn entry, char* path);
 
 private:

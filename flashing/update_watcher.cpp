@@ -11,7 +11,8 @@ bool WriteEnded(std::span<wchar_t> text, std::uint32_t stage, std::int32_t resul
     return WriteUpdateEndedText(text, static_cast<AttemptStage>(stage), result, exitStatus);
 }
 
-const OutsideReport kUntold = {kApplicationTitle, WriteEnded, WriteLibraryFaultText, WriteProgramFaultText};
+const OutsideReport kUntold = {kApplicationTitle, WriteEnded, WriteLibraryFaultText, WriteProgramFaultText,
+                               WriteProgramFaultDuringWriteText};
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <new>
 
+#include "exported_function.h"
 #include "process_state.h"
 #include "stale_input.h"
 #include "win32_error.h"
@@ -39,7 +40,8 @@ struct WatchedThread {
 
 // Everything the report needs, in place before any fault. Faulting threads
 // read the lists while the calling thread adds to them: an entry is written
-// before the count that covers it.
+// before the count that covers it (Start marks the watched modules before any
+// filter of ours can read them).
 struct Watch {
     const FaultReports* reports;
     HANDLE faulted;
@@ -58,6 +60,7 @@ struct Watch {
     std::atomic<std::size_t> moduleCount;
     DWORD threadsBefore[kMaxThreads];  // sorted; read only during a call
     std::size_t threadsBeforeCount;
+    bool threadsBeforeComplete;  // else no thread is known to be new
     WatchedThread threads[kMaxThreads];
     std::atomic<std::size_t> threadCount;
     wchar_t mappedFile[MAX_PATH];  // not on the stack, which may have overflowed
@@ -66,7 +69,12 @@ struct Watch {
 Watch* watch = nullptr;  // made at the first Start: most runs never need it
 
 const FaultReport& ClaimedReport() {
-    return watch->owner == FaultOwner::WatchedCode ? watch->reports->watchedCode : watch->reports->program;
+    switch (watch->owner) {
+        case FaultOwner::WatchedCode: return watch->reports->watchedCode;
+        case FaultOwner::ProgramDuringCall: return watch->reports->programDuringCall;
+        case FaultOwner::Program: break;
+    }
+    return watch->reports->program;
 }
 
 // The newest module that holds `address`: a module unloaded since may have left its place to another.
@@ -150,7 +158,7 @@ FaultOwner OwnerOf(const EXCEPTION_RECORD& record) {
     const DWORD thread = GetCurrentThreadId();
     const bool calling = watch->state.load() == kCalling;
     const DWORD* before = watch->threadsBefore;
-    // During a call, every thread it may have started is new.
+    // During a call, every thread it may have started is new, Windows's pool threads included.
     if (calling && (thread == watch->callingThread ||
                     !std::binary_search(before, before + watch->threadsBeforeCount, thread)))
         return FaultOwner::WatchedCode;
@@ -159,7 +167,7 @@ FaultOwner OwnerOf(const EXCEPTION_RECORD& record) {
     const Module* module = ModuleAt(address);
     // A module not in the table was loaded since the call started.
     if (module != nullptr ? module->watched : calling && InImage(address)) return FaultOwner::WatchedCode;
-    return FaultOwner::Program;
+    return calling ? FaultOwner::ProgramDuringCall : FaultOwner::Program;
 }
 
 [[noreturn]] void Park() {
@@ -262,7 +270,8 @@ std::size_t SnapshotThreads(DWORD* ids, std::size_t capacity) {
 }
 
 // Windows's own worker pools start their threads in ntdll; those come and go
-// as they please, serve anyone, and are judged by where they fault.
+// as they please and serve anyone: after the call they are judged by where
+// they fault.
 bool StartedInNtdll(HANDLE thread) {
     void* start = nullptr;
     if (NtQueryInformationThread(thread, static_cast<THREADINFOCLASS>(9),  // ThreadQuerySetWin32StartAddress
@@ -304,6 +313,17 @@ HANDLE AdoptThread(DWORD id, HANDLE thread) {
 
 namespace FaultWatch {
 
+void LetCallbackExceptionsThrough() noexcept {
+    using GetPolicyFn = BOOL(WINAPI*)(LPDWORD);
+    using SetPolicyFn = BOOL(WINAPI*)(DWORD);
+    constexpr DWORD kCallbackFilterEnabled = 0x1;  // PROCESS_CALLBACK_FILTER_ENABLED
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    const auto get = ExportedFunction<GetPolicyFn>(kernel32, "GetProcessUserModeExceptionPolicy");
+    const auto set = ExportedFunction<SetPolicyFn>(kernel32, "SetProcessUserModeExceptionPolicy");
+    DWORD flags = 0;
+    if (get != nullptr && set != nullptr && get(&flags)) set(flags & ~kCallbackFilterEnabled);
+}
+
 void Start(const FaultReports& reports, std::span<const HMODULE> watchedModules) {
     if (watch != nullptr && watch->reporterThread != 0) return;
     if (watch == nullptr) watch = new Watch();
@@ -341,6 +361,7 @@ void CallStarting() noexcept {
     RecordModules(false);  // what the open-file dialog loaded is not the watched code's
     ForgetEndedThreads();
     watch->threadsBeforeCount = SnapshotThreads(watch->threadsBefore, kMaxThreads);
+    watch->threadsBeforeComplete = watch->threadsBeforeCount > 0 && watch->threadsBeforeCount < kMaxThreads;
     ULONG stack = kStackForTheReport;
     SetThreadStackGuarantee(&stack);
     // Each time: the watched code may have put in a filter of its own meanwhile.
@@ -358,8 +379,10 @@ std::vector<ScopedHandle> CallReturned() noexcept {
     DWORD now[kMaxThreads];
     const std::size_t count = SnapshotThreads(now, kMaxThreads);
     const DWORD* before = watch->threadsBefore;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (std::binary_search(before, before + watch->threadsBeforeCount, now[i])) continue;
+    for (std::size_t i = 0; watch->threadsBeforeComplete && i < count; ++i) {
+        if (std::binary_search(before, before + watch->threadsBeforeCount, now[i]) ||
+            now[i] == GetCurrentThreadId() || now[i] == watch->reporterThread)
+            continue;
         HANDLE thread = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, now[i]);
         if (thread == nullptr) continue;  // ended already
         // Ended since the snapshot, its id may already be another process's thread.

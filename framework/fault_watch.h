@@ -5,7 +5,7 @@
 // of its modules or one loaded during a call; any other is the program's own.
 // What faulted is never returned into, unwound through or called again, and
 // nothing of ours runs on: the calling thread is stopped where it is, so its
-// windows take no input and nothing else can end the process. The report
+// windows take no input and no code of ours ends the process another way. The report
 // cannot hang: everything it needs is made ready beforehand, since by the time
 // of a fault the heap or the loader may be locked, and if its box is not up
 // within 15 seconds the process ends all the same.
@@ -28,9 +28,15 @@ struct FaultReports {
     const wchar_t* title;
     FaultReport watchedCode;
     FaultReport program;
+    FaultReport programDuringCall;  // the watched code's call cut short by it
 };
 
 namespace FaultWatch {
+
+// At start-up: 64-bit Windows 7 may swallow an exception that crosses a
+// kernel-to-user callback, as a window procedure is, before any filter sees
+// it. Where Windows lets a process say so, it does not.
+void LetCallbackExceptionsThrough() noexcept;
 
 // On the thread that calls the watched code, before its first call; later
 // calls do nothing. `watchedModules` are the watched code's, loaded so far.

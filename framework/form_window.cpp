@@ -4,6 +4,7 @@
 
 #include "application.h"
 #include "exported_function.h"
+#include "stale_input.h"
 #include "twips.h"
 #include "win32_error.h"
 
@@ -141,6 +142,7 @@ FormWindow::Busy::Busy(FormWindow& form)
 }
 
 FormWindow::Busy::~Busy() {
+    DiscardQueuedInput();  // typed or clicked at a window that was not listening
     EnableWindow(form_.window_, TRUE);
     // Disabled, it lost the focus; no activation comes to give it back.
     if (GetActiveWindow() == form_.window_) SetFocus(form_.button_);

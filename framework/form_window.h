@@ -35,7 +35,8 @@ public:
     void Show();
     HWND Handle() const { return window_; }
 
-    // While it lives the window takes no input and shows the wait cursor.
+    // While it lives the window takes no input and shows the wait cursor; what
+    // was typed or clicked meanwhile is dropped when it ends.
     class Busy {
     public:
         explicit Busy(FormWindow& form);

@@ -35,6 +35,11 @@ NamedMutexLock::NamedMutexLock(const wchar_t* name) {
     if (mutex_ == nullptr) {
         // Made by a copy whose mutex we may not open, elevated or another user's: it is theirs.
         if (GetLastError() == ERROR_ACCESS_DENIED) return;
+        // An object of another kind holds the name, put there by some other program.
+        if (GetLastError() == ERROR_INVALID_HANDLE) {
+            nameTaken_ = true;
+            return;
+        }
         throw LastWin32Error(L"CreateMutexExW");
     }
     // Abandoned: its holder ended without letting go; it is ours now.

@@ -11,9 +11,10 @@
 #include <span>
 #include <string_view>
 
-// Whose code a fault that nothing handled was in: the watched code's, a
-// library of another maker, or the program's own.
-enum class FaultOwner { WatchedCode, Program };
+// Whose a fault that nothing handled was: the watched code's (a library of
+// another maker), or the program's own, then with the watched code's call
+// cut short or not.
+enum class FaultOwner { WatchedCode, Program, ProgramDuringCall };
 
 using WriteFaultFn = void (*)(std::span<wchar_t> text, std::uint32_t code, std::wstring_view module,
                               std::uintptr_t offset);
@@ -27,6 +28,7 @@ struct OutsideReport {
     // A fault was claimed in the process, and its own report never came up.
     WriteFaultFn writeWatchedFault;
     WriteFaultFn writeOwnFault;
+    WriteFaultFn writeOwnFaultDuringCall;
 };
 
 namespace OutsideWatch {

@@ -8,6 +8,9 @@
 void SaveProcessState() noexcept;
 // The DLL search as saved, and the floating-point settings with an empty x87 stack.
 void RestoreProcessState() noexcept;
+// The same for code built with another maker's compiler, right before it runs:
+// the floating-point settings it was written for.
+void ProcessStateForForeignCode() noexcept;
 // The floating-point settings alone, for a thread of our own.
 void RestoreFloatingPointControl() noexcept;
 

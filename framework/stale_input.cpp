@@ -19,6 +19,8 @@ void SetCurrent(IgnoreStaleInput* filter) {
     if (CurrentSlot() != TLS_OUT_OF_INDEXES) TlsSetValue(CurrentSlot(), filter);
 }
 
+}  // namespace
+
 // Ranges, not PM_QS_INPUT: posted key and mouse messages go too.
 void DiscardQueuedInput() {
     static constexpr struct {
@@ -33,6 +35,8 @@ void DiscardQueuedInput() {
         while (PeekMessageW(&message, nullptr, range.first, range.last, PM_REMOVE)) {
         }
 }
+
+namespace {
 
 constexpr LPARAM kWasDown = LPARAM{1} << 30;  // a key-down or character repeated by a held key
 

@@ -7,6 +7,9 @@
 
 #include <bitset>
 
+// Key strokes and clicks queued for this thread, which were meant for what came before.
+void DiscardQueuedInput();
+
 // Lives exactly as long as the modal window: made right before it opens, on
 // the thread that shows it. Each thread has its own.
 class IgnoreStaleInput {

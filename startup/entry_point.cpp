@@ -23,6 +23,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The window does not answer while the library flashes; a "Not Responding"
     // ghost would offer to end the program mid-flash.
     DisableProcessWindowsGhosting();
+    // The library is called from inside the window procedure.
+    FaultWatch::LetCallbackExceptionsThrough();
 
     int status;
     try {

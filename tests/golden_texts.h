@@ -36,6 +36,10 @@ inline constexpr wchar_t kAnotherUpdateText[] =
     L"Another copy of Korvani Update on this PC is updating a Korvani\n"
     L"or waiting for an answer about it.\n"
     L"Let it finish first, then try again.";
+inline constexpr wchar_t kNameTakenText[] =
+    L"Another program on this PC holds the name that Korvani Update uses\n"
+    L"to keep two updates from writing at once. Nothing was written.\n"
+    L"Restart the PC, then try again.";
 inline std::wstring PathTooLongText(const std::wstring& path) {
     return L"The library cannot open a file whose path is this long:\n" + path +
            L"\nCopy the file to a short folder such as C:\\Korvani and choose it there.";
@@ -58,6 +62,11 @@ inline constexpr wchar_t kLibraryFaultAdvice[] =
 // After "Korvani Update failed with exception <code>[ in <module> at offset 0x<offset>]".
 inline constexpr wchar_t kProgramFaultAdvice[] =
     L" and has to close.\n"
+    L"If this happens again, check Quellmar's wiki web\n(" KORVANI_SUPPORT_WIKI ") for help and tools.";
+
+inline constexpr wchar_t kProgramFaultDuringWriteAdvice[] =
+    L" while the library was writing the firmware.\n"
+    L"The Korvani may be only partly programmed: unplug it, plug it in again, and run the update again.\n"
     L"If this happens again, check Quellmar's wiki web\n(" KORVANI_SUPPORT_WIKI ") for help and tools.";
 
 // What the watcher outside the program says when it ended with status `code`

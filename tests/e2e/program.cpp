@@ -6,6 +6,7 @@
 #include <winternl.h>
 
 #include <cstdint>
+#include <set>
 #include <stdexcept>
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
@@ -18,6 +19,12 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 }
 
 namespace {
+
+// Process ids of the programs the driver started, as opposed to those they started.
+std::set<DWORD>& StartedByTheDriver() {
+    static std::set<DWORD> started;
+    return started;
+}
 
 std::vector<wchar_t> EnvironmentWith(const Environment& additions) {
     std::vector<wchar_t> block;
@@ -79,13 +86,38 @@ Program::Program(const AppFolder& folder, const LaunchOptions& options)
     : name_(folder.Program().substr(folder.Program().find_last_of(L'\\') + 1)) {
     std::vector<wchar_t> environment = EnvironmentWith(options.environment);
     std::wstring commandLine = L"\"" + folder.Program() + L"\" " + options.arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    if (!CreateProcessW(folder.Program().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                        options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(),
-                        &startup, &process_))
-        throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
+    STARTUPINFOEXW startup = {};
+    startup.StartupInfo.cb = sizeof startup;
+    std::vector<HANDLE> inherited = options.inherited;
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::string attributes(size, '\0');
+    if (!inherited.empty()) {
+        startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+        InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size);
+        UpdateProcThreadAttribute(startup.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                  inherited.data(), inherited.size() * sizeof(HANDLE), nullptr, nullptr);
+    }
+    if (options.inJob) {
+        job_ = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+        SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
+    const DWORD flags = CREATE_UNICODE_ENVIRONMENT | (inherited.empty() ? 0 : EXTENDED_STARTUPINFO_PRESENT) |
+                        (options.inJob ? CREATE_SUSPENDED : 0);
+    const bool created = CreateProcessW(
+        folder.Program().c_str(), commandLine.data(), nullptr, nullptr, !inherited.empty(), flags,
+        environment.data(), options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(),
+        &startup.StartupInfo, &process_);
+    if (startup.lpAttributeList != nullptr) DeleteProcThreadAttributeList(startup.lpAttributeList);
+    if (!created) throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
+    StartedByTheDriver().insert(process_.dwProcessId);
+    if (options.inJob) {
+        if (!AssignProcessToJobObject(job_, process_.hProcess))
+            throw std::runtime_error("AssignProcessToJobObject failed: " + std::to_string(GetLastError()));
+        ResumeThread(process_.hThread);
+    }
 }
 
 Program::Program(DWORD processId) {
@@ -104,46 +136,72 @@ ULONGLONG CreationTime(HANDLE process) {
     return ULONGLONG{created.dwHighDateTime} << 32 | created.dwLowDateTime;
 }
 
-// Processes `parent` started: a process id is soon reused, so only those made
-// after it, and, given a name, only those of that executable.
-std::vector<DWORD> ChildrenOf(DWORD parentId, HANDLE parent, const std::wstring& name = L"") {
-    std::vector<DWORD> children;
+// Processes whose parent is `parentId`, or, with `laterRunsOf`, runs of that
+// executable made after it that the driver did not start (whatever their
+// parent): a process id is soon reused, so only processes made after it.
+std::vector<DWORD> StartedBy(DWORD parentId, HANDLE parent, const std::wstring& laterRunsOf = L"") {
+    std::vector<DWORD> found;
     const ULONGLONG born = CreationTime(parent);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (entry.th32ParentProcessID != parentId ||
-            (!name.empty() && _wcsicmp(entry.szExeFile, name.c_str()) != 0))
-            continue;
+        const bool wanted = laterRunsOf.empty() ? entry.th32ParentProcessID == parentId
+                                                : _wcsicmp(entry.szExeFile, laterRunsOf.c_str()) == 0 &&
+                                                      entry.th32ParentProcessID != parentId &&
+                                                      entry.th32ProcessID != parentId &&
+                                                      !StartedByTheDriver().contains(entry.th32ProcessID);
+        if (!wanted) continue;
         HANDLE child = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
-        if (child != nullptr && CreationTime(child) >= born) children.push_back(entry.th32ProcessID);
+        if (child != nullptr && CreationTime(child) >= born) found.push_back(entry.th32ProcessID);
         if (child != nullptr) CloseHandle(child);
     }
     CloseHandle(snapshot);
-    return children;
+    return found;
+}
+
+void Terminate(DWORD processId, DWORD status) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId);
+    TerminateProcess(process, status);
+    CloseHandle(process);
 }
 
 }  // namespace
 
 Program::~Program() {
-    for (DWORD child : ChildrenOf(process_.dwProcessId, process_.hProcess)) {
-        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, child);
-        TerminateProcess(process, 99);
-        CloseHandle(process);
-    }
+    for (DWORD child : StartedBy(process_.dwProcessId, process_.hProcess)) Terminate(child, 99);
+    if (!name_.empty())
+        for (DWORD watcher : StartedBy(process_.dwProcessId, process_.hProcess, name_))
+            Terminate(watcher, 99);
     if (IsRunning()) {
         TerminateProcess(process_.hProcess, 99);
         WaitForSingleObject(process_.hProcess, 5000);
     }
+    StartedByTheDriver().erase(process_.dwProcessId);
+    if (job_ != nullptr) CloseHandle(job_);
     if (process_.hThread != nullptr) CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
+}
+
+void Program::EndProcessTree(DWORD status) {
+    std::vector<DWORD> tree = {process_.dwProcessId};
+    for (std::size_t i = 0; i < tree.size(); ++i) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, tree[i]);
+        if (process == nullptr) continue;
+        for (DWORD child : StartedBy(tree[i], process)) tree.push_back(child);
+        CloseHandle(process);
+    }
+    for (DWORD process : tree) Terminate(process, status);
+}
+
+bool Program::EndJob(DWORD status) {
+    return job_ != nullptr && TerminateJobObject(job_, status);
 }
 
 std::unique_ptr<Program> Program::WaitForWatcher(DWORD timeoutMs) const {
     std::vector<DWORD> children;
     if (!WaitUntil(
-            [&] { return !(children = ChildrenOf(process_.dwProcessId, process_.hProcess, name_)).empty(); },
+            [&] { return !(children = StartedBy(process_.dwProcessId, process_.hProcess, name_)).empty(); },
             timeoutMs))
         return nullptr;
     return std::make_unique<Program>(children.front());

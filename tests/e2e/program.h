@@ -26,6 +26,8 @@ struct LaunchOptions {
     Environment environment = {};        // added to the driver's own
     std::wstring currentDirectory = {};  // empty: the driver's
     std::wstring arguments = {};         // after the program's name
+    std::vector<HANDLE> inherited = {};  // inheritable handles it gets, and no others
+    bool inJob = false;                  // in a job of the driver's that lets processes break away
 };
 
 class Program {
@@ -38,8 +40,14 @@ public:
 
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = kPatience);
     bool IsRunning() const;
-    // The watcher the program starts before its first library call.
+    // The watcher the program starts before its first library call: a later
+    // run of its executable that the driver did not start, and no child of it.
     std::unique_ptr<Program> WaitForWatcher(DWORD timeoutMs = kPatience) const;
+    // Ends it and every process it started, found by their parents, as
+    // "End process tree" does.
+    void EndProcessTree(DWORD status);
+    // Ends its job with everything still in it; false when it has none.
+    bool EndJob(DWORD status);
 
     // Visible top-level windows of the process.
     std::vector<HWND> Windows() const;
@@ -57,6 +65,7 @@ private:
     HWND WaitForWindow(const wchar_t* className, HWND except, DWORD timeoutMs) const;
 
     PROCESS_INFORMATION process_ = {};
+    HANDLE job_ = nullptr;
     std::wstring name_;  // its executable's file name
 };
 

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "app_folder.h"
+#include "outside_watch_block.h"
 #include "program.h"
+#include "scoped_handle.h"
 
 namespace {
 
@@ -98,6 +100,26 @@ TEST(Startup, WatcherStartedByHandEndsAtOnceShowingNothing) {
         EXPECT_EQ(started.exitStatus, DWORD{0}) << handles;
         EXPECT_EQ(started.log, "") << "a watcher loads no library";
     }
+    // A well-formed block, token and all, that another program wrote: only a
+    // copy of this program is watched.
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    const ScopedHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, &inheritable, PAGE_READWRITE, 0,
+                                                  sizeof(OutsideWatchBlock), nullptr));
+    auto* block = static_cast<OutsideWatchBlock*>(MapViewOfFile(section.get(), FILE_MAP_WRITE, 0, 0, 0));
+    ASSERT_NE(block, nullptr);
+    *block = {kOutsideWatchMagic, sizeof *block, GetCurrentProcessId(), 0x5EED, 1, 0, 0, 0, 0, 0, {}};
+    HANDLE self = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                                SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0));
+    const ScopedHandle selfForTheWatcher(self);
+    wchar_t arguments[64];
+    swprintf(arguments, 64, L" %llX %llX 5EED", reinterpret_cast<unsigned long long>(section.get()),
+             reinterpret_cast<unsigned long long>(self));
+    const Started foreign = Start(folder, {.arguments = golden::kWatcherArgument + std::wstring(arguments),
+                                           .inherited = {section.get(), self}});
+    EXPECT_FALSE(foreign.showedAnything);
+    EXPECT_EQ(foreign.exitStatus, DWORD{0}) << "it watches the driver";
+    UnmapViewOfFile(block);
 }
 
 }  // namespace

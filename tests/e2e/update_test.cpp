@@ -2,10 +2,12 @@
 // simulated controller; its call log tells what the library was given.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "crc32.h"
+#include "scoped_handle.h"
 #include "session.h"
 
 #include <sddl.h>  // after windows.h
@@ -25,6 +27,7 @@ const MessageBoxView kDeviceNotFoundBox = {golden::kWarningTitle, golden::kDevic
                                            false};
 const MessageBoxView kUnexpectedBox = {golden::kWarningTitle, golden::kUnexpectedText, kRetryCancel, false};
 const MessageBoxView kAnotherUpdateBox = {golden::kAppTitle, golden::kAnotherUpdateText, kOk, true};
+const MessageBoxView kNameTakenBox = {golden::kAppTitle, golden::kNameTakenText, kOk, true};
 
 // The program's 15 s for its own report, and then the watcher, a process of
 // its own whose start takes seconds where Windows is emulated.
@@ -54,11 +57,12 @@ protected:
 
     // `environment`: what the stand-in does besides returning `results`.
     void Start(const std::string& results, const Environment& environment = {},
-               bool withoutEntryPoint = false) {
+               bool withoutEntryPoint = false, bool inJob = false) {
         const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         s.reset();  // its folder is laid out anew
         s = std::make_unique<Session>(L"update-" + std::wstring(test, test + strlen(test)), results,
-                                      LaunchOptions{environment}, withoutEntryPoint);
+                                      LaunchOptions{.environment = environment, .inJob = inJob},
+                                      withoutEntryPoint);
         ASSERT_NE(s->window, nullptr);
     }
 };
@@ -141,6 +145,7 @@ TEST_F(Update, RetriesGoBackToTheDialogOrFlashAgainUntilTheLastAnswer) {
         Environment environment = {};
         bool withoutEntryPoint = false;  // every attempt then fails before the library is called
         bool thenAnotherUpdate = false;  // which the last result answers
+        bool nameTaken = false;          // by an event another program made under the one-flash mutex's name
     } runs[] = {
         {"-3,-4", {kWrongFileBox, kWrongFileBox}, 2},
         {"0", {kUnexpectedBox, kUnexpectedBox}, 0, IDCANCEL, {}, true},
@@ -156,6 +161,7 @@ TEST_F(Update, RetriesGoBackToTheDialogOrFlashAgainUntilTheLastAnswer) {
          {{L"KORVANI_SIM_FAULT", L"stay"}},
          false,
          true},
+        {"0", {kNameTakenBox}, 0, IDOK, {}, false, false, true},
         // The library writes into the buffer it is given: the program's choice stays.
         {"-2,-3,0",
          {kDeviceNotFoundBox, kWrongFileBox, kSuccessBox},
@@ -172,6 +178,8 @@ TEST_F(Update, RetriesGoBackToTheDialogOrFlashAgainUntilTheLastAnswer) {
         SCOPED_TRACE(run.results);
         const std::vector<MessageBoxView>& boxes = run.boxes;
         Start(run.results, run.environment, run.withoutEntryPoint);
+        const ScopedHandle squatter(
+            run.nameTaken ? CreateEventW(nullptr, FALSE, FALSE, golden::kOneUpdateAtATime) : nullptr);
         s->ClickUpdate();
         for (std::size_t i = 0; i < boxes.size(); ++i) {
             if (i == 0 || boxes[i - 1] != kDeviceNotFoundBox) {
@@ -227,6 +235,8 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
     enum Move {
         kWait,
         kEndTaskInTheCall,     // as "End task" or a forced log-off does, while the library writes
+        kEndTreeInTheCall,     // the program and every process it started, as "End process tree" does
+        kEndJobInTheCall,      // its job, which lets processes break away
         kEndTaskAtTheOutcome,  // the same while the outcome's box is up
         kAnswerTheOutcome,
         kCancelTheOutcomeAndClose,  // once the report is up
@@ -261,6 +271,8 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
         {L"exit", "0", kWait, kWatcherCutShort, L"00000000", 0},
         {L"filter", "0", kWait, kWatcherCutShort, L"00000007", 7},
         {L"", "0", kEndTaskInTheCall, kWatcherCutShort, L"00000001", 1},
+        {L"", "0", kEndTreeInTheCall, kWatcherCutShort, L"00000001", 1},
+        {L"", "0", kEndJobInTheCall, kWatcherCutShort, L"00000001", 1},
         // Once the library answered, the write is over: the watcher never says it was cut short.
         {L"", "0", kEndTaskAtTheOutcome, kNobody, L"", 1},
         {L"", "-3", kEndTaskAtTheOutcome, kNobody, L"", 1},
@@ -268,9 +280,12 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
     };
     for (const auto& ending : endings) {
         SCOPED_TRACE(::testing::Message() << ending.results << " " << ending.fault << " " << ending.move);
-        const bool inTheCall = ending.move == kEndTaskInTheCall;
-        Start(ending.results, {{inTheCall ? L"KORVANI_SIM_DELAY_MS" : L"KORVANI_SIM_FAULT",
-                                inTheCall ? L"60000" : ending.fault}});
+        const bool inTheCall = ending.move == kEndTaskInTheCall || ending.move == kEndTreeInTheCall ||
+                               ending.move == kEndJobInTheCall;
+        Start(ending.results,
+              {{inTheCall ? L"KORVANI_SIM_DELAY_MS" : L"KORVANI_SIM_FAULT",
+                inTheCall ? L"60000" : ending.fault}},
+              false, ending.move == kEndJobInTheCall);
         s->Flash();
         const std::unique_ptr<Program> watcher = s->program->WaitForWatcher();
         ASSERT_NE(watcher, nullptr) << "no watcher outside the program";
@@ -280,7 +295,11 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
         }
         if (ending.move == kEndTaskAtTheOutcome || ending.results == std::string("-2")) outcome = s->Front();
         if (ending.move == kAnswerTheOutcome) s->Answer(IDOK);
-        if (inTheCall || ending.move == kEndTaskAtTheOutcome)
+        if (ending.move == kEndTreeInTheCall) s->program->EndProcessTree(ending.status);
+        if (ending.move == kEndJobInTheCall) {
+            ASSERT_TRUE(s->program->EndJob(ending.status));
+        }
+        if (ending.move == kEndTaskInTheCall || ending.move == kEndTaskAtTheOutcome)
             TerminateProcess(s->program->Handle(), ending.status);
         if (ending.teller != kNobody) {
             Program& teller = ending.teller == kProgram ? *s->program : *watcher;
@@ -314,7 +333,10 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
             }
             Press(box, IDOK);
         }
-        EXPECT_EQ(s->program->WaitForExit(), ending.status);
+        const std::optional<DWORD> status = s->program->WaitForExit();
+        if (!inTheCall && ending.move != kEndTaskAtTheOutcome) {
+            EXPECT_EQ(status, ending.status);
+        }
         // A watcher with a box of its own up would not end.
         EXPECT_TRUE(watcher->WaitForExit(kWatcherPatience).has_value())
             << "told twice, or the watcher outlives the program, showing " << Showing(*watcher);
@@ -335,6 +357,12 @@ TEST_F(Update, EachCallFindsTheProcessAsItWasBeforeTheLibrariesLoaded) {
     unsigned x87 = 0, mxcsr = 0;
     ASSERT_EQ(sscanf(calls[0].state.c_str(), "%X,%X,", &x87, &mxcsr), 2) << calls[0].state;
     EXPECT_NE(x87 & 0x0C00, 0x0C00u) << "the x87 rounding as the library's loading left it";
+    BOOL is32Bit = FALSE;
+    ASSERT_TRUE(IsWow64Process(s->program->Handle(), &is32Bit));
+    // A 32-bit DLL built with the Windows compilers is written for 53-bit precision.
+    if (is32Bit) {
+        EXPECT_EQ(x87 & 0x0300, 0x0200u) << "x87 precision " << std::hex << x87;
+    }
     EXPECT_EQ(mxcsr & 0xE000, 0u) << "MXCSR as the library's loading left it";
     EXPECT_EQ(calls[1].state, calls[0].state);
 }

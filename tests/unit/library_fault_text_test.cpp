@@ -22,6 +22,9 @@ TEST(LibraryFaultText, NamesCodeAndPlaceAndFitsItsBuffer) {
     WriteProgramFaultText(text, 0xC0000005, L"KorvaniFWUpdater.exe", 0x10);
     EXPECT_EQ(text, L"Korvani Update failed with exception C0000005 in KorvaniFWUpdater.exe at offset 0x10" +
                         std::wstring(golden::kProgramFaultAdvice));
+    WriteProgramFaultDuringWriteText(text, 0xC0000005, L"shell32.dll", 0x10);
+    EXPECT_EQ(text, L"Korvani Update failed with exception C0000005 in shell32.dll at offset 0x10" +
+                        std::wstring(golden::kProgramFaultDuringWriteAdvice));
 }
 
 // What the watcher says when the program ended at each stage of an update:
@@ -45,7 +48,7 @@ TEST(LibraryFaultText, AnEndingIsToldOnlyWhereTheControllerMayBeLeftErased) {
         {AttemptStage::Told, -2, nothing},
     };
     for (const auto& ending : endings) {
-        wchar_t text[512] = L"untouched";
+        wchar_t text[512];
         const bool told = WriteUpdateEndedText(text, ending.stage, ending.result, 0xC0000409);
         EXPECT_EQ(told ? std::wstring(text) : nothing, ending.told)
             << static_cast<int>(ending.stage) << " " << ending.result;

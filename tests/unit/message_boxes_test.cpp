@@ -30,6 +30,7 @@ TEST(MessageBoxes, TextsTitlesButtonsAndIconsAreExact) {
     // Titled by the application, as the selection error is.
     ExpectBox(RefusalBox(FlashRefusal::AnotherCopyUpdating, L"C:\\a.bin"), golden::kAnotherUpdateText,
               nullptr, 48);
+    ExpectBox(RefusalBox(FlashRefusal::OneFlashNameTaken, L"C:\\a.bin"), golden::kNameTakenText, nullptr, 48);
     ExpectBox(RefusalBox(FlashRefusal::PathTooLong, L"C:\\a.bin"), golden::PathTooLongText(L"C:\\a.bin"),
               nullptr, 48);
     ExpectBox(RefusalBox(FlashRefusal::PathNotInCodePage, L"C:\\\uff46.bin"),

@@ -59,6 +59,7 @@ using LibraryResult = std::variant<FlashResult, FlashRefusal, AppError>;
 constexpr FlashRefusal kOtherCopyWriting = FlashRefusal::AnotherCopyUpdating;
 constexpr FlashRefusal kPathTooLong = FlashRefusal::PathTooLong;
 constexpr FlashRefusal kPathNotInCodePage = FlashRefusal::PathNotInCodePage;
+constexpr FlashRefusal kNameTaken = FlashRefusal::OneFlashNameTaken;
 
 // What the outside world does in one click, in the order each is asked.
 struct Moves {
@@ -81,6 +82,7 @@ Move Take(std::deque<Move>& script, Move onceUsedUp) {
 
 std::string BoxName(const MessageBoxContents& box) {
     if (box.text == RefusalBox(kOtherCopyWriting, kChosen).text) return "another-update";
+    if (box.text == RefusalBox(kNameTaken, kChosen).text) return "name-taken";
     if (box.text == RefusalBox(kPathTooLong, kChosen).text) return "path-too-long";
     if (box.text == RefusalBox(kPathNotInCodePage, kChosen).text) return "path-not-in-code-page";
     if (!box.title) return "selection-error";
@@ -166,6 +168,7 @@ std::string OutcomeBox(const LibraryResult& result) {
     if (const auto* refusal = std::get_if<FlashRefusal>(&result)) {
         static const std::map<FlashRefusal, std::string> kRefusals = {
             {kOtherCopyWriting, "another-update"},
+            {kNameTaken, "name-taken"},
             {kPathTooLong, "path-too-long"},
             {kPathNotInCodePage, "path-not-in-code-page"}};
         return kRefusals.at(*refusal);
@@ -305,6 +308,8 @@ TEST(UpdateWorkflow, Examples) {
           "success"}},
         {{{std::nullopt}, {kAnswerOk, kAnswerOk}, {kOtherCopyWriting}},
          {"dialog", "confirmation", kFlash, "another-update"}},
+        {{{std::nullopt}, {kAnswerOk, kAnswerRetry}, {kNameTaken}},
+         {"dialog", "confirmation", kFlash, "name-taken"}},
         {{{std::nullopt, kCancelled}, {kAnswerOk, kAnswerOk}, {kPathTooLong}},
          {"dialog", "confirmation", kFlash, "path-too-long", "dialog"}},
         // Out of memory: a retry box that cannot show goes back to the dialog...
