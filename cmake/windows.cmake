@@ -19,33 +19,46 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 add_library(korvani_framework STATIC
     framework/application.cpp
     framework/common_dialog.cpp
+    framework/current_directory.cpp
     framework/fault_watch.cpp
+    framework/floating_point_control.cpp
     framework/form_window.cpp
     framework/message_box.cpp
     framework/named_mutex.cpp
     framework/outside_watch.cpp
-    framework/process_state.cpp
     framework/stale_input.cpp
     framework/text_conversion.cpp
     framework/win32_error.cpp)
-target_include_directories(korvani_framework PUBLIC framework)
-target_link_libraries(korvani_framework PUBLIC korvani_base comctl32 ntdll)
+target_link_libraries(korvani_framework PUBLIC korvani_framework_portable comctl32 ntdll)
+
+add_library(korvani_flashing STATIC
+    flashing/FlashProgramAT.cpp
+    flashing/ProgramFirmwareFile.cpp
+    flashing/update_attempt.cpp
+    flashing/update_watcher.cpp)
+target_link_libraries(korvani_flashing PUBLIC korvani_flashing_portable korvani_framework)
+
+# The control ids the window and its resource script share.
+add_library(korvani_resources INTERFACE)
+target_include_directories(korvani_resources INTERFACE resources)
+
+add_library(korvani_ui STATIC ui/FlasherMain.cpp)
+target_include_directories(korvani_ui PUBLIC ui)
+target_link_libraries(korvani_ui PUBLIC korvani_flashing PRIVATE korvani_resources)
+
+# What the C++ run time needs of a program that brings its own stack guard.
+add_library(korvani_compiler_runtime OBJECT
+    compiler_runtime/stack_protector.cpp
+    compiler_runtime/terminate_handler.cpp)
 
 add_executable(KorvaniFWUpdater WIN32
     startup/entry_point.cpp
     startup/Inicio.cpp
     startup/WindowsAPI.cpp
-    flashing/FlashProgramAT.cpp
-    flashing/ProgramFirmwareFile.cpp
-    flashing/update_attempt.cpp
-    flashing/update_watcher.cpp
-    ui/FlasherMain.cpp
-    compiler_runtime/stack_protector.cpp
-    compiler_runtime/terminate_handler.cpp
     resources/KorvaniFWUpdater.rc)
-target_include_directories(KorvaniFWUpdater PRIVATE startup flashing ui resources)
+target_include_directories(KorvaniFWUpdater PRIVATE startup)
 target_link_options(KorvaniFWUpdater PRIVATE -municode)
-target_link_libraries(KorvaniFWUpdater PRIVATE korvani_core korvani_framework korvani_library_fault_text)
+target_link_libraries(KorvaniFWUpdater PRIVATE korvani_ui korvani_resources korvani_compiler_runtime)
 set_property(SOURCE resources/KorvaniFWUpdater.rc APPEND PROPERTY OBJECT_DEPENDS
     ${CMAKE_SOURCE_DIR}/resources/KorvaniFWUpdater.ico
     ${KORVANI_GENERATED_DIR}/KorvaniFWUpdater.manifest
@@ -56,7 +69,8 @@ set_property(SOURCE resources/KorvaniFWUpdater.rc APPEND PROPERTY OBJECT_DEPENDS
 # (compiler_runtime/stack_protector.cpp), so nothing is added beside the executable.
 # The program's code only: the stand-ins play the maker's libraries, and
 # libssp's guard in them would load advapi32 into every start-up measured.
-foreach(target korvani_base korvani_core korvani_library_fault_text korvani_framework
+foreach(target korvani_base korvani_core korvani_framework_portable korvani_framework
+               korvani_flashing_portable korvani_flashing korvani_ui korvani_compiler_runtime
                KorvaniFWUpdater)
     target_compile_options(${target} PRIVATE -fstack-protector-strong)
     target_compile_definitions(${target} PRIVATE _FORTIFY_SOURCE=2)

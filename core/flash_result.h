@@ -14,10 +14,6 @@ enum class FlashOutcome {
 
 FlashOutcome ClassifyFlashResult(FlashResult result);
 
-// The library answers in 32 bits; a value outside 16 bits throws the overflow error.
-FlashResult NarrowToFlashResult(std::int32_t libraryResult);
-bool FitsFlashResult(std::int32_t libraryResult) noexcept;
-
 // Why the program did not call the library, as told to the user.
 enum class FlashRefusal {
     AnotherCopyUpdating,  // another copy on this PC is in an update: two writers would corrupt the controller

@@ -8,6 +8,7 @@
 
 #include "FlashProgramAT.h"
 #include "library_path.h"
+#include "library_result.h"
 #include "text_conversion.h"
 #include "update_attempt.h"
 

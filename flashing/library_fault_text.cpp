@@ -1,7 +1,7 @@
 #include "library_fault_text.h"
 
 #include "fixed_text.h"
-#include "flash_result.h"
+#include "library_result.h"
 #include "product.h"
 
 namespace {

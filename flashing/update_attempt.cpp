@@ -6,10 +6,11 @@
 #include "ProgramFirmwareFile.h"
 #include "app_directory.h"
 #include "application.h"
+#include "current_directory.h"
 #include "exit_status.h"
 #include "fault_watch.h"
+#include "floating_point_control.h"
 #include "library_names.h"
-#include "process_state.h"
 #include "update_watcher.h"
 
 namespace {
@@ -77,7 +78,7 @@ FlashAnswer UpdateAttempt::Flash(const std::wstring& path) {
 
 std::int32_t UpdateAttempt::Call(Inicio::FlashProgramATFn entry, char* path) {
     FaultWatch::Start(kFaults, LibraryModules());
-    const std::wstring currentDirectory = CurrentDirectory();
+    const KeptCurrentDirectory currentDirectory;
     StartUpdateWatcher();
     if (!shutdownBlock_) shutdownBlock_.emplace(window_, kWriting);  // and at every later call
     // A laptop that suspends mid-write cuts the device off half-programmed.
@@ -85,7 +86,8 @@ std::int32_t UpdateAttempt::Call(Inicio::FlashProgramATFn entry, char* path) {
         previousExecutionState_ = SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     Enter(AttemptStage::Calling, 0, kWriting);
     // Shell extensions in the open-file dialog may have changed them too.
-    ProcessStateForForeignCode();
+    FloatingPointControlForForeignCode();
+    KeepCurrentDirectoryOutOfDllSearch();
 
     FaultWatch::CallStarting();
     const std::int32_t result = entry(path);
@@ -94,8 +96,8 @@ std::int32_t UpdateAttempt::Call(Inicio::FlashProgramATFn entry, char* path) {
     std::vector<ScopedHandle> started = FaultWatch::CallReturned();
 
     lastReturn_ = GetTickCount64();
-    RestoreProcessState();
-    if (!currentDirectory.empty()) SetCurrentDirectoryW(currentDirectory.c_str());
+    RestoreFloatingPointControl();
+    currentDirectory.PutBack();
     Enter(AttemptStage::Answered, result, kAwaitingAnswer);
     try {
         threads_.insert(threads_.end(), std::make_move_iterator(started.begin()),

@@ -10,7 +10,7 @@
 #include <new>
 
 #include "exported_function.h"
-#include "process_state.h"
+#include "floating_point_control.h"
 #include "stale_input.h"
 #include "win32_error.h"
 

@@ -2,9 +2,10 @@
 
 #include "FlasherMain.h"
 #include "WindowsAPI.h"
+#include "current_directory.h"
 #include "exit_status.h"
+#include "floating_point_control.h"
 #include "library_names.h"
-#include "process_state.h"
 
 namespace Inicio {
 
@@ -12,7 +13,9 @@ int Main() {
     // Order matters: the boot-loader library is only tried once the flashing library is in.
     if (WindowsAPI::LoadAppLibrary(kFlashingLibrary) < 0) return kExitFlashingLibraryMissing;
     if (WindowsAPI::LoadAppLibrary(kBootLoaderLibrary) < 0) return kExitBootLibraryMissing;
-    RestoreProcessState();  // whatever their start-up code changed
+    // Whatever their start-up code changed.
+    RestoreFloatingPointControl();
+    KeepCurrentDirectoryOutOfDllSearch();
 
     static FlasherMain flasherMain;
     flasherMain.Show();

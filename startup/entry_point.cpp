@@ -4,9 +4,10 @@
 
 #include "Inicio.h"
 #include "application.h"
+#include "current_directory.h"
 #include "exit_status.h"
 #include "fault_watch.h"
-#include "process_state.h"
+#include "floating_point_control.h"
 #include "update_watcher.h"
 
 const wchar_t kApplicationTitle[] = L"Korvani Update";
@@ -15,7 +16,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The same executable, started by an update to tell what it cannot tell itself.
     if (IsUpdateWatcherRun(GetCommandLineW())) return RunUpdateWatcher(GetCommandLineW());
 
-    SaveProcessState();
+    SaveFloatingPointControl();
+    KeepCurrentDirectoryOutOfDllSearch();
     SetSearchPathMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
     // A heap the library corrupts ends the process at once instead of running
     // on with it; the update's watcher then tells the user.

@@ -1,4 +1,4 @@
-#include "process_state.h"
+#include "floating_point_control.h"
 
 #include <windows.h>
 
@@ -6,8 +6,7 @@
 
 namespace {
 
-// The x87 control word and MXCSR: rounding, precision and which floating-point
-// exceptions fault.
+// Rounding, precision and which floating-point exceptions fault.
 struct FloatingPointControl {
     std::uint16_t x87 = 0;
     std::uint32_t mxcsr = 0;
@@ -40,16 +39,9 @@ void LoadFloatingPointControl(std::uint16_t x87) noexcept {
     if (HasSse()) __asm__ volatile("ldmxcsr %0" : : "m"(saved.mxcsr));
 }
 
-// Never the current directory, which may be anybody's folder. The rest of the
-// search order stays: a library may rely on it for its own dependencies.
-void KeepCurrentDirectoryOutOfDllSearch() noexcept {
-    SetDllDirectoryW(L"");
-}
-
 }  // namespace
 
-void SaveProcessState() noexcept {
-    KeepCurrentDirectoryOutOfDllSearch();
+void SaveFloatingPointControl() noexcept {
     __asm__ volatile("fnstcw %0" : "=m"(saved.x87));
     if (HasSse()) __asm__ volatile("stmxcsr %0" : "=m"(saved.mxcsr));
     haveSaved = true;
@@ -59,18 +51,6 @@ void RestoreFloatingPointControl() noexcept {
     LoadFloatingPointControl(saved.x87);
 }
 
-void RestoreProcessState() noexcept {
-    RestoreFloatingPointControl();
-    KeepCurrentDirectoryOutOfDllSearch();
-}
-
-void ProcessStateForForeignCode() noexcept {
+void FloatingPointControlForForeignCode() noexcept {
     LoadFloatingPointControl(ForeignX87(saved.x87));
-    KeepCurrentDirectoryOutOfDllSearch();
-}
-
-std::wstring CurrentDirectory() {
-    std::wstring directory(GetCurrentDirectoryW(0, nullptr), L'\0');
-    directory.resize(GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data()));
-    return directory;
 }
