@@ -8,8 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "app_folder.h"
-#include "program.h"
+#include "driver.h"
 
 namespace {
 
@@ -36,10 +35,10 @@ struct Sample {
 
 // From CreateProcess to the first visible top-level window; then the footprint
 // once the program has settled.
-Sample Measure(const AppFolder& folder) {
+Sample Measure(Program& program) {
     LARGE_INTEGER start, shown;
     QueryPerformanceCounter(&start);
-    Program program(folder);
+    program.Start();
     while (program.Windows().empty()) {
         if (!program.IsRunning()) {
             std::fprintf(stderr, "the program ended before it showed a window\n");
@@ -61,9 +60,9 @@ double PrintRow(const char* name, const std::vector<Sample>& samples) {
     for (const Sample& s : samples) times.push_back(s.startupMs);
     const double median = Median(times);
     const Footprint& f = samples.back().idle;
-    std::printf("| %s | %.1f | %.1f | %.1f | %lu | %lu | %lu | %lu | %zu |\n", name, median,
+    std::printf("| %s | %.1f | %.1f | %.1f | %lu | %lu |\n", name, median,
                 *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()),
-                f.handles, f.windows, f.userObjects, f.gdiObjects, f.privateBytes);
+                f.handles, f.windows);
     return median;
 }
 
@@ -71,15 +70,15 @@ double PrintRow(const char* name, const std::vector<Sample>& samples) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 20;
-    AppFolder program(L"bench-program");
-    program.WithStandardLibraries();
-    AppFolder bare(L"bench-bare", L"bare_window.exe", L"bench\\bare_window.exe");
-    AppFolder button(L"bench-button", L"bare_button.exe", L"bench\\bare_button.exe");
-    const AppFolder* folders[] = {&program, &bare, &button};
+    Program program(L"bench-program");
+    program.WithLibraries();
+    Program bare(L"bench-bare", L"bench\\bare_window.exe");
+    Program button(L"bench-button", L"bench\\bare_button.exe");
+    Program* folders[] = {&program, &bare, &button};
     const char* names[] = {"KorvaniFWUpdater", "bare window", "bare window + themed button"};
     constexpr int kCount = 3;
 
-    for (const AppFolder* folder : folders) Measure(*folder);  // warm the file cache and the Wine server
+    for (Program* folder : folders) Measure(*folder);  // warm the file cache and the Wine server
     std::vector<Sample> samples[kCount];
     for (int run = 0; run < runs; ++run) {
         // Interleaved, each run starting with another, so drift hits all alike.
@@ -90,8 +89,8 @@ int main(int argc, char** argv) {
     }
 
     std::printf(
-        "| start-up, %d runs each | median ms | min ms | max ms | handles | windows | USER | GDI | "
-        "private bytes |\n|---|---|---|---|---|---|---|---|---|\n",
+        "| start-up, %d runs each | median ms | min ms | max ms | handles | windows |\n"
+        "|---|---|---|---|---|---|\n",
         runs);
     double medians[kCount];
     for (int i = 0; i < kCount; ++i) medians[i] = PrintRow(names[i], samples[i]);

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "session.h"
+#include "driver.h"
 
 namespace {
 
@@ -15,12 +15,16 @@ int Passes() {
     return passes != nullptr ? std::atoi(passes) : 30;
 }
 
+bool Responsive(HWND window) {
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr) != 0;
+}
+
 // Everything the library can answer, out-of-range values included.
 const long kResults[] = {0, -2, -3, -4, -1, -5, -32768, 1, 32767, 32768, -32769};
 
 // A user who answers at random; `script` is what the library answers.
 struct Passenger {
-    Session& session;
+    Program& session;
     std::mt19937& random;
     const std::vector<long>& script;
     std::size_t flashes = 0;  // flashing calls the user let happen
@@ -82,14 +86,14 @@ TEST(Endurance, ManyUpdatePassesLeaveTheProgramAsTheyFoundIt) {
         if (i > 0) results += ',';
         results += std::to_string(script.back());
     }
-    Session session(L"endurance", results);
-    ASSERT_NE(session.window, nullptr);
+    Program session(L"endurance");
+    session.WithLibraries().Open(results);
 
     // One pass first, so what the dialog loads once is not counted as growth.
     session.ClickUpdate();
     session.Answer(IDCANCEL);
     session.ExpectIdle();
-    const Footprint before = FootprintOf(*session.program);
+    const Footprint before = FootprintOf(session);
 
     Passenger user{session, random, script};
     for (int pass = 0; pass < passes && !::testing::Test::HasFatalFailure(); ++pass) {
@@ -97,8 +101,8 @@ TEST(Endurance, ManyUpdatePassesLeaveTheProgramAsTheyFoundIt) {
         session.ExpectIdle();
     }
 
-    const Footprint after = FootprintOf(*session.program);
-    EXPECT_TRUE(session.program->IsRunning());
+    const Footprint after = FootprintOf(session);
+    EXPECT_TRUE(session.IsRunning());
     EXPECT_TRUE(Responsive(session.window));
     EXPECT_EQ(session.Calls().size(), user.flashes) << "one library call per confirmed flash or retry";
     // Wine's open-file dialog keeps one handle each time it accepts a file (a
@@ -106,17 +110,13 @@ TEST(Endurance, ManyUpdatePassesLeaveTheProgramAsTheyFoundIt) {
     EXPECT_LE(after.handles, before.handles + user.picks + 10);
     EXPECT_GT(after.windows, 0u) << "the window count is read";
     EXPECT_LE(after.windows, before.windows);
-    std::printf(
-        "%d passes, %zu picks, %zu flashes; USER %lu -> %lu, GDI %lu -> %lu, handles %lu -> %lu, "
-        "windows %lu -> %lu, private bytes %zu -> %zu\n",
-        passes, user.picks, user.flashes, before.userObjects, after.userObjects, before.gdiObjects,
-        after.gdiObjects, before.handles, after.handles, before.windows, after.windows, before.privateBytes,
-        after.privateBytes);
+    std::printf("%d passes, %zu picks, %zu flashes; handles %lu -> %lu, windows %lu -> %lu\n", passes,
+                user.picks, user.flashes, before.handles, after.handles, before.windows, after.windows);
 }
 
 TEST(Endurance, MissingEntryPointKeepsFailingCleanly) {
-    Session session(L"endurance-no-export", "0", {}, /*withoutEntryPoint=*/true);
-    ASSERT_NE(session.window, nullptr);
+    Program session(L"endurance-no-export");
+    session.WithLibraries(L"sim-variants\\no-export\\OSCdll.DLL").Open("0");
     session.ClickUpdate();
     for (int attempt = 0; attempt < std::max(3, Passes() / 10); ++attempt) {
         session.Pick();

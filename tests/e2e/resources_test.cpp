@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app_folder.h"
+#include "driver.h"
 #include "product.h"
 
 namespace {
@@ -22,7 +22,7 @@ std::wstring VersionString(const std::vector<char>& block, const wchar_t* name) 
 }
 
 TEST(Resources, VersionBlockIsSpanishUnicodeWithTheProductsNames) {
-    const std::wstring exe = AppFolder::Built(L"bin\\KorvaniFWUpdater.exe");
+    const std::wstring exe = Built(L"bin\\KorvaniFWUpdater.exe");
     const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), nullptr);
     ASSERT_GT(size, 0u);
     std::vector<char> block(size);
@@ -56,7 +56,7 @@ TEST(Resources, VersionBlockIsSpanishUnicodeWithTheProductsNames) {
 }
 
 TEST(Resources, IconIsOneSixteenPixelSixteenColourImage) {
-    HMODULE exe = LoadLibraryExW(AppFolder::Built(L"bin\\KorvaniFWUpdater.exe").c_str(), nullptr,
+    HMODULE exe = LoadLibraryExW(Built(L"bin\\KorvaniFWUpdater.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(exe, nullptr);
     HRSRC group = FindResourceW(exe, MAKEINTRESOURCEW(1), RT_GROUP_ICON);

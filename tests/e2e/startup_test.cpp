@@ -1,9 +1,6 @@
 // Start-up: the library check decides, silently, whether the window opens.
-#include <gtest/gtest.h>
-
-#include "app_folder.h"
+#include "driver.h"
 #include "outside_watch_block.h"
-#include "program.h"
 #include "scoped_handle.h"
 
 namespace {
@@ -14,12 +11,9 @@ struct Started {
     bool showedAnything;
 };
 
-// Runs the program in `folder` until it ends by itself or opens its window.
-Started Start(const AppFolder& folder, LaunchOptions options = {}) {
-    const std::wstring log = AppFolder::WorkFile(L"startup.log");
-    DeleteFileW(log.c_str());
-    options.environment.push_back({L"KORVANI_SIM_LOG", log});
-    Program program(folder, options);
+// Runs the program until it ends by itself or opens its window.
+Started Start(Program& program, const LaunchOptions& options = {}) {
+    program.Start("0", options);
     bool showed = false;
     std::optional<DWORD> status;
     WaitUntil([&] {
@@ -28,10 +22,10 @@ Started Start(const AppFolder& folder, LaunchOptions options = {}) {
         return status.has_value() || showed;
     });
     if (showed) {
-        Close(program.WaitForMainWindow());
+        Close(program.WaitForWindow(nullptr, kPatience, golden::kMainWindowClass));
         status = program.WaitForExit();
     }
-    return {status, ReadWholeFile(log), showed};
+    return {status, program.Log(), showed};
 }
 
 using File = std::pair<std::wstring, std::wstring>;  // a file of the build, its name beside the program
@@ -52,7 +46,8 @@ TEST(Startup, TheLibrariesBesideTheProgramDecideSilentlyWhetherTheWindowOpens) {
         std::vector<File> files;
         bool opens;
         DWORD status;
-        std::string log;  // the boot library is tried only after the flashing one
+        std::string log;                  // the boot library is tried only after the flashing one
+        bool librariesElsewhere = false;  // in the current directory and on PATH, not beside it
     } layouts[] = {
         {L"both", kBoth, true, kExitWindowClosed, kBothLoaded},
         {L"only-boot", {kBoot}, false, kExitFlashingLibraryMissing, ""},
@@ -63,39 +58,30 @@ TEST(Startup, TheLibrariesBesideTheProgramDecideSilentlyWhetherTheWindowOpens) {
         {L"no-entry-point", {kNoEntryPoint, kBoot}, true, kExitWindowClosed, kBootLoaded},
         // Cyrillic is not in code page 1252.
         {L"\u041f\u0440\u043e\u0448\u0438\u0432\u043a\u0430", kBoth, true, kExitWindowClosed, kBothLoaded},
+        {L"program-alone", {}, false, kExitFlashingLibraryMissing, "", true},
     };
+    Program elsewhere(L"libraries-elsewhere");
+    elsewhere.WithLibraries();
+    const LaunchOptions fromElsewhere = {
+        .environment = {{L"PATH", elsewhere.Folder() + L";C:\\windows\\system32;C:\\windows"}},
+        .currentDirectory = elsewhere.Folder()};
     for (const auto& layout : layouts) {
         SCOPED_TRACE(std::string(layout.folder.begin(), layout.folder.end()));
-        AppFolder folder(layout.folder);
-        for (const auto& [built, here] : layout.files) folder.Copy(built, here);
-        const Started started = Start(folder);
+        Program program(layout.folder);
+        for (const auto& [built, here] : layout.files) program.Copy(built, here);
+        const Started started = Start(program, layout.librariesElsewhere ? fromElsewhere : LaunchOptions{});
         EXPECT_EQ(started.showedAnything, layout.opens);
         EXPECT_EQ(started.exitStatus, layout.status);
         EXPECT_EQ(started.log, layout.log);
     }
 }
 
-TEST(Startup, LibrariesElsewhereDoNotCount) {
-    // Both in the current directory and on PATH, but not beside the program.
-    AppFolder elsewhere(L"libraries-elsewhere");
-    elsewhere.WithStandardLibraries();
-    AppFolder folder(L"program-alone");
-    LaunchOptions options;
-    options.currentDirectory = elsewhere.Path();
-    options.environment.push_back({L"PATH", elsewhere.Path() + L";C:\\windows\\system32;C:\\windows"});
-    const Started started = Start(folder, options);
-    EXPECT_FALSE(started.showedAnything);
-    EXPECT_EQ(started.exitStatus, DWORD{golden::kExitFlashingLibraryMissing});
-    EXPECT_EQ(started.log, "");
-}
-
 TEST(Startup, WatcherStartedByHandEndsAtOnceShowingNothing) {
-    AppFolder folder(L"watcher-by-hand");
-    folder.WithStandardLibraries();
+    Program program(L"watcher-by-hand");
+    program.WithLibraries();
     for (const wchar_t* handles : {L"", L" 4 8", L" 0 0", L" 1 2 3", L" x y"}) {
-        LaunchOptions options;
-        options.arguments = golden::kWatcherArgument + std::wstring(handles);
-        const Started started = Start(folder, options);
+        const Started started =
+            Start(program, {.arguments = golden::kWatcherArgument + std::wstring(handles)});
         EXPECT_FALSE(started.showedAnything) << handles;
         EXPECT_EQ(started.exitStatus, DWORD{0}) << handles;
         EXPECT_EQ(started.log, "") << "a watcher loads no library";
@@ -115,8 +101,8 @@ TEST(Startup, WatcherStartedByHandEndsAtOnceShowingNothing) {
     wchar_t arguments[64];
     swprintf(arguments, 64, L" %llX %llX 5EED", reinterpret_cast<unsigned long long>(section.get()),
              reinterpret_cast<unsigned long long>(self));
-    const Started foreign = Start(folder, {.arguments = golden::kWatcherArgument + std::wstring(arguments),
-                                           .inherited = {section.get(), self}});
+    const Started foreign = Start(program, {.arguments = golden::kWatcherArgument + std::wstring(arguments),
+                                            .inherited = {section.get(), self}});
     EXPECT_FALSE(foreign.showedAnything);
     EXPECT_EQ(foreign.exitStatus, DWORD{0}) << "it watches the driver";
     UnmapViewOfFile(block);

@@ -5,10 +5,11 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 
 #include "crc32.h"
+#include "driver.h"
 #include "scoped_handle.h"
-#include "session.h"
 
 #include <sddl.h>  // after windows.h
 
@@ -33,6 +34,23 @@ const MessageBoxView kNameTakenBox = {golden::kAppTitle, golden::kNameTakenText,
 // its own whose start takes seconds where Windows is emulated.
 constexpr DWORD kWatcherPatience = 60000;
 
+// A key held: its press, unless it was held before `window` came up, then
+// `repeats` repeats (bit 30 set) and its release. Posted, as Wine forgets a
+// held key when a new window takes the focus.
+void PostHeldKey(HWND window, WORD key, bool pressedHere, int repeats) {
+    if (window == nullptr) throw std::runtime_error("no window to send the keys to");
+    const LPARAM fresh = 1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    const LPARAM held = fresh | LPARAM{1} << 30;
+    if (pressedHere) PostMessageW(window, WM_KEYDOWN, key, fresh);
+    for (int i = 0; i < repeats; ++i) PostMessageW(window, WM_KEYDOWN, key, held);
+    PostMessageW(window, WM_KEYUP, key, held | LPARAM{1} << 31);
+}
+
+// Whether the window lets Windows log the user off now.
+bool AllowsLogOff(HWND window) {
+    return SendWithTimeout(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) != 0;
+}
+
 // What a watcher that did not end shows, for the failure's message.
 std::string Showing(const Program& watcher) {
     const std::vector<HWND> windows = watcher.Windows();
@@ -53,27 +71,26 @@ std::uint32_t CrcOf(const std::string& contents) {
 
 class Update : public ::testing::Test {
 protected:
-    std::unique_ptr<Session> s;
+    std::unique_ptr<Program> s;
 
     // `environment`: what the stand-in does besides returning `results`.
     void Start(const std::string& results, const Environment& environment = {},
                bool withoutEntryPoint = false, bool inJob = false) {
         const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         s.reset();  // its folder is laid out anew
-        s = std::make_unique<Session>(L"update-" + std::wstring(test, test + strlen(test)), results,
-                                      LaunchOptions{.environment = environment, .inJob = inJob},
-                                      withoutEntryPoint);
-        ASSERT_NE(s->window, nullptr);
+        s = std::make_unique<Program>(L"update-" + std::wstring(test, test + strlen(test)));
+        s->WithLibraries(withoutEntryPoint ? L"sim-variants\\no-export\\OSCdll.DLL" : L"bin\\OSCdll.DLL")
+            .Open(results, {.environment = environment, .inJob = inJob});
     }
 };
 
-TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
+TEST_F(Update, ConfirmationNamesThePathAndOnlyItsOkFlashesOnceTellingSuccessOnce) {
     Start("0");
     s->ClickUpdate();
     HWND dialog = s->Front();
     // Backspace pressed in the file-name field and held there: its press and each repeat delete.
-    FileDialog::TypeFileName(dialog, L"new firmware v2.binxyz");
-    HWND field = FileDialog::FileNameField(dialog);
+    TypeFileName(dialog, L"new firmware v2.binxyz");
+    HWND field = FileNameField(dialog);
     SendMessageW(field, EM_SETSEL, 22, 22);
     PostHeldKey(field, VK_BACK, true, 2);
     ASSERT_TRUE(WaitUntil([&] { return TextOf(field) == L"new firmware v2.bin"; }))
@@ -83,12 +100,12 @@ TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
     ASSERT_FALSE(WaitUntil([&] { return !s->Calls().empty(); }, kSettle))
         << "flashed without the user's answer";
     // The name was typed bare: the dialog started in the application folder.
-    EXPECT_EQ(s->Box(), ConfirmationBox(s->folder.File(L"new firmware v2.bin")));
+    EXPECT_EQ(s->Box(), ConfirmationBox(s->File(L"new firmware v2.bin")));
     EXPECT_TRUE(AllowsLogOff(s->window)) << "nothing is being written yet";
 
     // Enter and Space held since the dialog: their repeats and releases answer nothing.
     HWND box = s->Front();
-    for (WORD key : {WORD{VK_RETURN}, WORD{VK_SPACE}}) PostHeldKey(s->program->Focus(), key, false, 1);
+    for (WORD key : {WORD{VK_RETURN}, WORD{VK_SPACE}}) PostHeldKey(s->Focus(), key, false, 1);
     ASSERT_FALSE(WaitGone(box, kSettle)) << "a held key answered the question";
     ASSERT_TRUE(s->Calls().empty());
     PressKeys({VK_ESCAPE});  // a fresh press still answers it
@@ -100,24 +117,21 @@ TEST_F(Update, ConfirmationNamesThePathAndRefusingItReopensTheDialog) {
     s->Answer(IDCANCEL);
     s->ExpectIdle();
     EXPECT_TRUE(s->Calls().empty()) << "nothing may be flashed without an OK";
-}
 
-TEST_F(Update, SuccessIsToldOnceAndTheWindowTakesAnotherClick) {
-    Start("0");
+    // OK flashes: success is told once, and the window takes another click.
     s->Flash();
     EXPECT_EQ(s->Box(), kSuccessBox);
     s->Answer(IDOK);
     s->ExpectIdle();
-
     const std::vector<FlashCall> calls = s->Calls();
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].path, Ansi(s->folder.File(L"new firmware v2.bin")));
+    EXPECT_EQ(calls[0].path, Ansi(s->File(L"new firmware v2.bin")));
     EXPECT_TRUE(calls[0].opened);
     EXPECT_EQ(calls[0].crc, CrcOf(Firmware('a')));
 
     // The dialog offers the file just written: a double Enter must not take it.
     PressKeys({VK_RETURN, VK_RETURN});  // the first opens it
-    HWND dialog = s->Front();
+    dialog = s->Front();
     EXPECT_FALSE(WaitGone(dialog, kSettle)) << "a double Enter took the file";
     EXPECT_TRUE(s->DialogInFront());
     s->Answer(IDCANCEL);
@@ -125,10 +139,10 @@ TEST_F(Update, SuccessIsToldOnceAndTheWindowTakesAnotherClick) {
     EXPECT_EQ(s->Calls().size(), 1u);
 
     // Closed, the program leaves nothing behind: its watcher ends with it, silently.
-    const std::unique_ptr<Program> watcher = s->program->WaitForWatcher();
+    const std::unique_ptr<Program> watcher = s->WaitForWatcher();
     ASSERT_NE(watcher, nullptr);
     Close(s->window);
-    EXPECT_EQ(s->program->WaitForExit(), DWORD{golden::kExitWindowClosed});
+    EXPECT_EQ(s->WaitForExit(), DWORD{golden::kExitWindowClosed});
     EXPECT_TRUE(watcher->WaitForExit(kWatcherPatience).has_value())
         << "the watcher outlives the program, showing " << Showing(*watcher);
 }
@@ -148,26 +162,23 @@ TEST_F(Update, RetriesGoBackToTheDialogOrFlashAgainUntilTheLastAnswer) {
         bool nameTaken = false;          // by an event another program made under the one-flash mutex's name
     } runs[] = {
         {"-3,-4", {kWrongFileBox, kWrongFileBox}, 2},
-        {"0", {kUnexpectedBox, kUnexpectedBox}, 0, IDCANCEL, {}, true},
+        {.results = "0", .boxes = {kUnexpectedBox, kUnexpectedBox}, .calls = 0, .withoutEntryPoint = true},
         {"-2,-2,0", {kDeviceNotFoundBox, kDeviceNotFoundBox, kSuccessBox}, 3},
         {"-3", {kWrongFileBox}, 1, kCloseBox},
         {"-2", {kDeviceNotFoundBox}, 1, kCloseBox},
         {"-1", {kUnexpectedBox}, 1, kCloseBox},
         // A thread of the last call stays for good: the Retry and the next update still reach the library.
-        {"-2,0",
-         {kDeviceNotFoundBox, kSuccessBox},
-         3,
-         IDCANCEL,
-         {{L"KORVANI_SIM_FAULT", L"stay"}},
-         false,
-         true},
-        {"0", {kNameTakenBox}, 0, IDOK, {}, false, false, true},
+        {.results = "-2,0",
+         .boxes = {kDeviceNotFoundBox, kSuccessBox},
+         .calls = 3,
+         .environment = {{L"KORVANI_SIM_FAULT", L"stay"}},
+         .thenAnotherUpdate = true},
+        {.results = "0", .boxes = {kNameTakenBox}, .calls = 0, .last = IDOK, .nameTaken = true},
         // The library writes into the buffer it is given: the program's choice stays.
-        {"-2,-3,0",
-         {kDeviceNotFoundBox, kWrongFileBox, kSuccessBox},
-         3,
-         IDCANCEL,
-         {{L"KORVANI_SIM_SCRIBBLE", L"1"}}},
+        {.results = "-2,-3,0",
+         .boxes = {kDeviceNotFoundBox, kWrongFileBox, kSuccessBox},
+         .calls = 3,
+         .environment = {{L"KORVANI_SIM_SCRIBBLE", L"1"}}},
         // The last two do not fit 16 bits.
         {"-1,-5,-32768,1,32767,32768,-32769,0",
          {kUnexpectedBox, kUnexpectedBox, kUnexpectedBox, kUnexpectedBox, kUnexpectedBox, kUnexpectedBox,
@@ -199,7 +210,7 @@ TEST_F(Update, RetriesGoBackToTheDialogOrFlashAgainUntilTheLastAnswer) {
         const std::vector<FlashCall> calls = s->Calls();
         EXPECT_EQ(calls.size(), run.calls);
         for (const FlashCall& call : calls) {
-            EXPECT_EQ(call.path, Ansi(s->folder.File(L"new firmware v2.bin")));
+            EXPECT_EQ(call.path, Ansi(s->File(L"new firmware v2.bin")));
             EXPECT_TRUE(call.zeroFilled) << "a buffer shorter than MAX_PATH bytes, or not zero-filled";
         }
     }
@@ -219,8 +230,8 @@ TEST_F(Update, NothingDoneDuringTheCallAnswersForTheUserOrEndsTheUpdate) {
         Close(s->window);
         EXPECT_EQ(s->Box().text, golden::kDeviceNotFoundText);
         for (WORD key : {WORD{VK_RETURN}, WORD{VK_SPACE}})
-            PostHeldKey(s->program->Focus(), key, false, 1);  // since the call
-        EXPECT_FALSE(WaitUntil([&] { return s->program->Windows().size() != 2; }, kSettle))
+            PostHeldKey(s->Focus(), key, false, 1);  // since the call
+        EXPECT_FALSE(WaitUntil([&] { return s->Windows().size() != 2; }, kSettle))
             << "the box stays up, and nothing else opened";
         EXPECT_FALSE(AllowsLogOff(s->window)) << "the outcome is not read yet";
         PressKeys({VK_ESCAPE});  // a fresh press still answers it
@@ -287,7 +298,7 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
                 inTheCall ? L"60000" : ending.fault}},
               false, ending.move == kEndJobInTheCall);
         s->Flash();
-        const std::unique_ptr<Program> watcher = s->program->WaitForWatcher();
+        const std::unique_ptr<Program> watcher = s->WaitForWatcher();
         ASSERT_NE(watcher, nullptr) << "no watcher outside the program";
         HWND outcome = nullptr;  // up when the fault comes, or the program ends
         if (inTheCall) {
@@ -295,17 +306,17 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
         }
         if (ending.move == kEndTaskAtTheOutcome || ending.results == std::string("-2")) outcome = s->Front();
         if (ending.move == kAnswerTheOutcome) s->Answer(IDOK);
-        if (ending.move == kEndTreeInTheCall) s->program->EndProcessTree(ending.status);
+        if (ending.move == kEndTreeInTheCall) s->EndProcessTree(ending.status);
         if (ending.move == kEndJobInTheCall) {
-            ASSERT_TRUE(s->program->EndJob(ending.status));
+            ASSERT_TRUE(s->EndJob(ending.status));
         }
         if (ending.move == kEndTaskInTheCall || ending.move == kEndTaskAtTheOutcome)
-            TerminateProcess(s->program->Handle(), ending.status);
+            TerminateProcess(s->Handle(), ending.status);
         if (ending.teller != kNobody) {
-            Program& teller = ending.teller == kProgram ? *s->program : *watcher;
-            HWND box = teller.WaitForDialog(outcome, kWatcherPatience);
+            Program& teller = ending.teller == kProgram ? *s : *watcher;
+            HWND box = teller.WaitForWindow(outcome, kWatcherPatience);
             ASSERT_NE(box, nullptr) << "the ending was not told; the program "
-                                    << (s->program->IsRunning() ? "still runs" : "ended")
+                                    << (s->IsRunning() ? "still runs" : "ended")
                                     << (watcher->IsRunning() ? ", the watcher waits" : ", the watcher ended");
             ASSERT_TRUE(WaitUntil([&] { return !TextOf(box).empty(); })) << "the box never got its title";
             const MessageBoxView report = ReadMessageBox(box);
@@ -327,13 +338,12 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
             // With "thread", until the call has returned.
             const DWORD settle = ending.fault == std::wstring(L"thread") ? 3000 : kSettle;
             if (ending.teller == kProgram) {
-                EXPECT_FALSE(
-                    WaitUntil([&] { return s->program->Windows().size() != (outcome ? 3u : 2u); }, settle))
+                EXPECT_FALSE(WaitUntil([&] { return s->Windows().size() != (outcome ? 3u : 2u); }, settle))
                     << "something besides the report goes on";
             }
             Press(box, IDOK);
         }
-        const std::optional<DWORD> status = s->program->WaitForExit();
+        const std::optional<DWORD> status = s->WaitForExit();
         if (!inTheCall && ending.move != kEndTaskAtTheOutcome) {
             EXPECT_EQ(status, ending.status);
         }
@@ -344,34 +354,11 @@ TEST_F(Update, EveryEndingOfAnUpdateIsToldOnce) {
     }
 }
 
-TEST_F(Update, EachCallFindsTheProcessAsItWasBeforeTheLibrariesLoaded) {
-    Start("-2,0", {{L"KORVANI_SIM_STATE", L"1"}});
-    s->Flash();
-    s->Answer(IDRETRY);  // erased device: the same file again, at once
-    EXPECT_EQ(s->Box().title, golden::kSuccessTitle);
-    s->Answer(IDOK);
-    const std::vector<FlashCall> calls = s->Calls();
-    ASSERT_EQ(calls.size(), 2u);
-    // Loading the library rounded both units toward zero and flushed denormals;
-    // each call changes all three again.
-    unsigned x87 = 0, mxcsr = 0;
-    ASSERT_EQ(sscanf(calls[0].state.c_str(), "%X,%X,", &x87, &mxcsr), 2) << calls[0].state;
-    EXPECT_NE(x87 & 0x0C00, 0x0C00u) << "the x87 rounding as the library's loading left it";
-    BOOL is32Bit = FALSE;
-    ASSERT_TRUE(IsWow64Process(s->program->Handle(), &is32Bit));
-    // A 32-bit DLL built with the Windows compilers is written for 53-bit precision.
-    if (is32Bit) {
-        EXPECT_EQ(x87 & 0x0300, 0x0200u) << "x87 precision " << std::hex << x87;
-    }
-    EXPECT_EQ(mxcsr & 0xE000, 0u) << "MXCSR as the library's loading left it";
-    EXPECT_EQ(calls[1].state, calls[0].state);
-}
-
-TEST_F(Update, OneUpdateAtATimeOnThePc) {
-    Start("-2,-3,0");
-    Session other(L"update-other-copy", "0");
-    ASSERT_NE(other.window, nullptr);
-    const auto refused = [](Session& session) {
+TEST_F(Update, OneUpdateAtATimeOnThePcAndEachCallFindsTheProcessAsBeforeTheLibrariesLoaded) {
+    Start("-2,-3,0", {{L"KORVANI_SIM_STATE", L"1"}});
+    Program other(L"update-other-copy");
+    other.WithLibraries().Open("0");
+    const auto refused = [](Program& session) {
         EXPECT_EQ(session.Box(), kAnotherUpdateBox);
         session.Answer(IDOK);
         session.ExpectIdle();
@@ -408,8 +395,23 @@ TEST_F(Update, OneUpdateAtATimeOnThePc) {
     other.Answer(IDOK);
     other.ExpectIdle();
     s->Answer(IDCANCEL);
-    EXPECT_EQ(s->Calls().size(), 2u);
+    const std::vector<FlashCall> calls = s->Calls();
+    ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(other.Calls().size(), 1u);
+
+    // Loading the library rounded both units toward zero and flushed denormals;
+    // each call changes all three again.
+    unsigned x87 = 0, mxcsr = 0;
+    ASSERT_EQ(sscanf(calls[0].state.c_str(), "%X,%X,", &x87, &mxcsr), 2) << calls[0].state;
+    EXPECT_NE(x87 & 0x0C00, 0x0C00u) << "the x87 rounding as the library's loading left it";
+    BOOL is32Bit = FALSE;
+    ASSERT_TRUE(IsWow64Process(s->Handle(), &is32Bit));
+    // A 32-bit DLL built with the Windows compilers is written for 53-bit precision.
+    if (is32Bit) {
+        EXPECT_EQ(x87 & 0x0300, 0x0200u) << "x87 precision " << std::hex << x87;
+    }
+    EXPECT_EQ(mxcsr & 0xE000, 0u) << "MXCSR as the library's loading left it";
+    EXPECT_EQ(calls[1].state, calls[0].state);
 }
 
 TEST_F(Update, PathReachesTheLibraryInTheAnsiCodePageAndNeverAsALookAlike) {
@@ -417,14 +419,14 @@ TEST_F(Update, PathReachesTheLibraryInTheAnsiCodePageAndNeverAsALookAlike) {
     Start("0,0");
     // Best fit would turn the fullwidth name into the decoy's.
     const std::wstring fullwidth = L"\uff46\uff49\uff52\uff4d.bin";
-    s->folder.Write(L"caf\u00e9.bin", Firmware('c'))
+    s->Write(L"caf\u00e9.bin", Firmware('c'))
         .Write(L"firm.bin", Firmware('d'))
         .Write(fullwidth, Firmware('f'));
     s->Flash(L"caf\u00e9.bin");
     s->Answer(IDOK);
     s->ExpectIdle();
     ASSERT_EQ(s->Calls().size(), 1u);
-    EXPECT_EQ(s->Calls()[0].path, Ansi(s->folder.Path()) + "\\caf\xE9.bin");
+    EXPECT_EQ(s->Calls()[0].path, Ansi(s->Folder()) + "\\caf\xE9.bin");
     EXPECT_EQ(s->Calls()[0].crc, CrcOf(Firmware('c')));
 
     s->Flash(fullwidth);
@@ -432,7 +434,7 @@ TEST_F(Update, PathReachesTheLibraryInTheAnsiCodePageAndNeverAsALookAlike) {
     const std::vector<FlashCall> calls = s->Calls();
     // Where the file system makes 8.3 names the library reads the file through
     // its short name; where it does not, the program refuses and says so.
-    const std::wstring path = s->folder.File(fullwidth);
+    const std::wstring path = s->File(fullwidth);
     std::wstring shortPath(MAX_PATH, L'\0');
     shortPath.resize(GetShortPathNameW(path.c_str(), shortPath.data(), MAX_PATH));
     if (!shortPath.empty() && shortPath != path) {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "session.h"
+#include "driver.h"
 
 namespace {
 
@@ -40,10 +40,11 @@ void Screenshot(HWND window, const char* name) {
 }
 
 TEST(Tour, EveryScreen) {
-    Session s(L"Firmware", "0,-3,-2,-1");
-    ASSERT_NE(s.window, nullptr);
-    s.folder.Copy(L"bin\\KorvaniDemoFirmware.bin", L"KorvaniDemoFirmware.bin")
-        .Copy(L"bin\\NotFirmware.bin", L"NotFirmware.bin");
+    Program s(L"Firmware");
+    s.WithLibraries()
+        .Copy(L"bin\\KorvaniDemoFirmware.bin", L"KorvaniDemoFirmware.bin")
+        .Copy(L"bin\\NotFirmware.bin", L"NotFirmware.bin")
+        .Open("0,-3,-2,-1");
     Screenshot(s.window, "01-main-window");
 
     s.ClickUpdate();
@@ -64,9 +65,9 @@ TEST(Tour, EveryScreen) {
         s.Answer(IDCANCEL);
     }
 
-    AppFolder preview(L"tour-selection-error", L"selection_error_box.exe", L"e2e\\selection_error_box.exe");
-    Program box(preview);
-    HWND shown = box.WaitForDialog();
+    Program box(L"tour-selection-error", L"e2e\\selection_error_box.exe");
+    box.Start();
+    HWND shown = box.WaitForWindow();
     ASSERT_NE(shown, nullptr);
     Screenshot(shown, "08-selection-error");
     Press(shown, IDOK);
