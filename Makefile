@@ -14,8 +14,11 @@ PRESETS := win32 win64 native
 
 all: build
 
+# The new-WoW64 Wine (and where needed the emulated PC) only for what runs the i686 release.
+WOW64 := $(if $(filter test bench tour,$(MAKECMDGOALS))$(filter win32,$(ARCH)),yes,no)
+
 setup:
-	@scripts/setup.sh
+	@KORVANI_SETUP_WOW64=$(WOW64) scripts/setup.sh
 
 build: setup $(addprefix build-,$(PRESETS))
 
