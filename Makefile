@@ -2,7 +2,8 @@
 #            (ARCH=win32: the i686 release, as it ships, under the new-WoW64 Wine)
 # make test  build everything and run every test
 # make build build the three presets: native, win64, win32
-# make bench start-up against a bare window, and footprint (results in bench/results.md)
+# make bench start-up against a bare window, and footprint, into build/bench/results.md
+#            (SAVE=1: into the tracked bench/results.md)
 # make tour  screenshots of every screen into docs/tour/
 # make dist  the release package in dist/; it needs the maker's support wiki:
 #            make dist KORVANI_SUPPORT_WIKI=https://... (built in build/release)
@@ -35,7 +36,7 @@ test: build
 	@scripts/test.sh
 
 bench: setup build-win64 build-win32
-	@bench/run_bench.sh
+	@KORVANI_BENCH_SAVE=$(SAVE) bench/run_bench.sh
 
 tour: setup build-win64
 	@tests/e2e/run_tour.sh
