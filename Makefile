@@ -38,7 +38,7 @@ test: build
 bench: setup build-win64 build-win32
 	@KORVANI_BENCH_SAVE=$(SAVE) bench/run_bench.sh
 
-tour: setup build-win64
+tour: setup build-win64 build-win32
 	@tests/e2e/run_tour.sh
 
 # The release with the maker's wiki is built in a folder of its own: the

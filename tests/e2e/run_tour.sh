@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
 # make tour: drives one scripted session in a Wine virtual desktop (so windows
-# have their title bars) and saves PNG screenshots into docs/tour/.
+# have their title bars) and saves PNG screenshots into docs/tour/. The
+# pictures are of what ships: the i686 release under the new-WoW64 Wine, which
+# also runs the x86_64 tour driver.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/scripts/wine_session.sh"
 
-private_wine_session
+private_wine_session win32
 shots="$session_dir/shots"
 mkdir -p "$shots" "$root/docs/tour"
+# The release and its stand-ins, beside the preview of the one box a real
+# dialog failure brings (built with the driver).
+release="$session_dir/release"
+mkdir -p "$release/e2e"
+cp -a "$root/build/win32/bin" "$release/"
+cp "$root/build/win64/e2e/selection_error_box.exe" "$release/e2e/"
+point_driver_at "$release"
 # The pictures show the folder of the chosen file: a plain one, not this machine's.
 export KORVANI_E2E_WORK='C:\Korvani'
 export KORVANI_TOUR_DIR
