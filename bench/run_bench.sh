@@ -2,8 +2,10 @@
 # make bench: start-up against a bare window and footprint, for the x86_64
 # build under Debian's Wine and for the i686 release under the new-WoW64 Wine,
 # each in a Wine session of its own on a private Xvfb display. Prints the
-# tables and keeps them in bench/results.md. On a kernel that refuses 32-bit
-# code the release is not measured, and the results say why.
+# tables and writes them to build/bench/results.md, or with
+# KORVANI_BENCH_SAVE=1 (make bench SAVE=1) to the tracked bench/results.md.
+# On a kernel that refuses 32-bit code the release is not measured, and the
+# results say why.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${BENCH_RUNS:-20}
@@ -29,7 +31,9 @@ exe="$root/build/win32/bin/KorvaniFWUpdater.exe"
 size=$(stat -c %s "$exe")
 imports=$(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {printf "%s ", $3}')
 
-report="$root/bench/results.md"
+report="$root/build/bench/results.md"
+[ "${KORVANI_BENCH_SAVE:-}" != 1 ] || report="$root/bench/results.md"
+mkdir -p "$(dirname "$report")"
 {
     echo "# Benchmark results"
     echo
@@ -48,7 +52,9 @@ report="$root/bench/results.md"
     echo "Release executable (win32, i686): $size bytes ($((size / 1024)) KiB; goal: at most 256 KiB),"
     echo "importing only $imports"
     echo
-    echo "Wine reports 0 for USER and GDI objects (GetGuiResources) and for private bytes;"
-    echo "handles are counted in the system's handle table and windows by enumeration instead."
+    echo "Wine reports 0 for USER and GDI objects (GetGuiResources) and for private bytes, so"
+    echo "those columns are left out; handles are counted in the system's handle table and"
+    echo "windows by enumeration instead."
 } > "$report"
 cat "$report"
+echo "Written to $report"

@@ -48,7 +48,9 @@ program=$!
 if [ -n "$headless" ]; then
     sleep "${KORVANI_SHOT_DELAY:-3}"  # emulated, the window takes longer
     shot=${KORVANI_SHOT:-$shot}
-    import -display "$DISPLAY" -window root -crop 400x200+0+0 "$shot"
+    # Cropped to what is not the empty screen around the window.
+    import -display "$DISPLAY" -window root "$shot"
+    convert "$shot" -trim +repage "$shot"
     echo "Screenshot of the window: $shot"
     echo "Running until interrupted (Ctrl+C)."
 fi

@@ -4,7 +4,9 @@
 # Compilers: x86_64 -posix (GoogleTest needs std::mutex), i686 -win32 (the release, no threads).
 # The i686 release runs under a Wine built in new-WoW64 mode, kept in a cache
 # folder outside the repository (scripts/wine_session.sh finds it); where the
-# kernel refuses 32-bit code, inside an emulated PC kept there too.
+# kernel refuses 32-bit code, inside an emulated PC kept there too. Both are
+# skipped with KORVANI_SETUP_WOW64=no, which make passes unless its goal runs
+# the release (test, bench, tour, or ARCH=win32).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine_session.sh"
@@ -19,7 +21,8 @@ packages=(
 )
 # The emulated PC that runs the i686 release where the kernel refuses 32-bit code.
 guest_packages=(qemu-system-x86 busybox-static cpio xz-utils)
-if want_guest; then packages+=("${guest_packages[@]}"); fi
+wow64_wanted() { [ "${KORVANI_SETUP_WOW64:-yes}" != no ]; }
+if wow64_wanted && want_guest; then packages+=("${guest_packages[@]}"); fi
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -34,6 +37,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+wow64_wanted || exit 0
 if want_guest && ! prepare_guest; then
     # The kernel package is fetched by name: the package lists may be older than it.
     $sudo apt-get update -qq

@@ -71,6 +71,17 @@ class Artefacts(unittest.TestCase):
                 exports = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
                 self.assertEqual(exports.symbols if exports else [], [])
 
+    def test_stand_ins_say_they_are_simulators(self):
+        for folder in MACHINES:
+            for name in FILES[1:]:
+                pe = load(folder, name)
+                strings = {key.decode(): value.decode()
+                           for info in getattr(pe, "FileInfo", [[]])[0] if info.Key == b"StringFileInfo"
+                           for table in info.StringTable for key, value in table.entries.items()}
+                with self.subTest(folder=folder, file=name):
+                    self.assertRegex(strings.get("FileDescription", ""),
+                                     r"^Simulated Korvani controller\b.*not the maker's library")
+
     def test_hardened_small_and_without_time_stamp(self):
         for folder in MACHINES:
             path = os.path.join(folder, "KorvaniFWUpdater.exe")

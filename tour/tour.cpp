@@ -1,4 +1,5 @@
-// make tour: one scripted session, a screenshot of every screen the user meets.
+// make tour: one scripted session through the end-to-end driver, and a
+// screenshot of every screen the user meets.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -71,6 +72,48 @@ TEST(Tour, EveryScreen) {
     ASSERT_NE(shown, nullptr);
     Screenshot(shown, "08-selection-error");
     Press(shown, IDOK);
+
+    // While the library writes: the window as the guide describes it.
+    Program writing(L"Writing");
+    writing.WithLibraries().Open("0", {.environment = {{L"KORVANI_SIM_DELAY_MS", L"5000"}}});
+    writing.Flash();
+    ASSERT_TRUE(WaitUntil([&] { return writing.Calls().size() == 1; }));
+    Screenshot(writing.window, "09-while-writing");
+    writing.Answer(IDOK);
+
+    // A second copy while the first waits for an answer about its update.
+    s.Flash(L"KorvaniDemoFirmware.bin");
+    Program other(L"Second copy");
+    other.WithLibraries().Open("0");
+    other.Flash();
+    Screenshot(other.Front(), "10-another-copy");
+    other.Answer(IDOK);
+    s.Answer(IDCANCEL);
+
+    // A path longer than the library can open: Wine's file dialog returns none, so the preview shows it.
+    box.Start("0", {.arguments = L"/path-too-long"});
+    shown = box.WaitForWindow();
+    ASSERT_NE(shown, nullptr);
+    Screenshot(shown, "11-path-too-long");
+    Press(shown, IDOK);
+
+    // The library crashes: the program's own report...
+    Program crash(L"Crash");
+    crash.WithLibraries().Open("0", {.environment = {{L"KORVANI_SIM_FAULT", L"av"}}});
+    crash.Flash();
+    Screenshot(crash.Front(), "12-library-crashed");
+    crash.Answer(IDOK);
+
+    // ...and the watcher's, when the library ends the program in the middle of a write.
+    Program ended(L"Ended");
+    ended.WithLibraries().Open("0", {.environment = {{L"KORVANI_SIM_FAULT", L"exit"}}});
+    ended.Flash();
+    const std::unique_ptr<Program> watcher = ended.WaitForWatcher();
+    ASSERT_NE(watcher, nullptr);
+    HWND told = watcher->WaitForWindow(nullptr, 60000);
+    ASSERT_NE(told, nullptr);
+    Screenshot(told, "13-ended-while-writing");
+    Press(told, IDOK);
 }
 
 }  // namespace
