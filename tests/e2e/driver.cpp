@@ -22,15 +22,11 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 
 namespace {
 
-std::wstring Parent(const std::wstring& path) {
-    return path.substr(0, path.find_last_of(L'\\'));
-}
-
 // The driver lives in <build>\e2e\; the program in <build>\bin\.
 std::wstring BuildFolder() {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return Parent(Parent(self));
+    return std::filesystem::path(self).parent_path().parent_path().wstring();
 }
 
 std::wstring EnvironmentOr(const wchar_t* name, const std::wstring& fallback) {
@@ -67,11 +63,6 @@ std::wstring WorkFile(const std::wstring& name) {
     static const std::wstring work = EnvironmentOr(L"KORVANI_E2E_WORK", BuildFolder() + L"\\e2e-work");
     CreateDirectoryW(work.c_str(), nullptr);
     return work + L"\\" + name;
-}
-
-std::string ReadWholeFile(const std::wstring& path) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 std::string Firmware(char tag) {
@@ -292,6 +283,11 @@ void Terminate(DWORD processId, DWORD status) {
     CloseHandle(process);
 }
 
+std::string ReadWholeFile(const std::wstring& path) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
 std::string Unescape(const std::string& text) {
     std::string bytes;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -414,8 +410,8 @@ std::vector<FlashCall> Program::Calls() const {
         FlashCall call;
         call.path = Unescape(line.substr(10, tail - 10));
         int opened = 0, zeroed = 0;
-        sscanf(line.c_str() + tail, " opened=%d size=%*u crc=%" SCNx32 " result=%ld zeroed=%d", &opened,
-               &call.crc, &call.result, &zeroed);
+        sscanf(line.c_str() + tail, " opened=%d size=%*u crc=%" SCNx32 " result=%*d zeroed=%d", &opened,
+               &call.crc, &zeroed);
         call.opened = opened != 0;
         call.zeroFilled = zeroed != 0;
         if (const std::size_t state = line.find(" state=", tail); state != std::string::npos)

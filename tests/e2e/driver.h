@@ -31,7 +31,6 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatien
 std::wstring Built(const std::wstring& relative);
 // A path in the suite's work area, outside every application folder.
 std::wstring WorkFile(const std::wstring& name);
-std::string ReadWholeFile(const std::wstring& path);
 // A plausible firmware image, told apart from others by `tag`.
 std::string Firmware(char tag);
 
@@ -79,7 +78,6 @@ struct FlashCall {
     std::string path;  // the bytes the library received
     bool opened;
     std::uint32_t crc;
-    long result;
     bool zeroFilled;    // the buffer held zeros after the path, up to MAX_PATH bytes
     std::string state;  // with KORVANI_SIM_STATE=1: "x87,MXCSR,current directory" as the call found them
 };

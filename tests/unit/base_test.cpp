@@ -1,6 +1,10 @@
+// The floor: the application folder and the fixed-buffer text writer.
 #include "app_directory.h"
+#include "fixed_text.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
@@ -28,6 +32,12 @@ TEST(AppDirectory, LibraryPathIsPlainConcatenation) {
     // A "\\?\" path is not normalised: its root must not get a second one.
     EXPECT_EQ(PathInDirectory(L"\\\\?\\C:\\", L"OSCdll.DLL"), L"\\\\?\\C:\\OSCdll.DLL");
     EXPECT_EQ(PathInDirectory(L"\\\\?\\C:\\Tools", L"OSCdll.DLL"), L"\\\\?\\C:\\Tools\\OSCdll.DLL");
+}
+
+TEST(FixedText, HexHasNoMoreDigitsThanTheValuesType) {
+    wchar_t text[32];
+    FixedText(text).Hex(0xAB, 99);
+    EXPECT_EQ(text, std::wstring(14, L'0') + L"AB");
 }
 
 }  // namespace

@@ -1,8 +1,16 @@
+// The maker's library contract: the path it can open, its result narrowed, the words of a crash.
+#include "library_fault_text.h"
 #include "library_path.h"
+#include "library_result.h"
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
+#include <string>
+
+#include "app_error.h"
+#include "golden_texts.h"
 
 namespace {
 
@@ -106,6 +114,67 @@ TEST(LibraryPath, LimitIsTheAnsiFunctionsMaxPathInBytes) {
     const std::wstring wide = L"C:\\" + std::wstring(97, L'a') + std::wstring(100, L'\u00e9');
     ShortPaths known{{{wide, L"C:\\AAAAAA~1"}}};
     EXPECT_EQ(Choose(wide, twoBytesAbove127, known), "C:\\AAAAAA~1");
+}
+
+TEST(LibraryResult, NarrowingKeepsEverySixteenBitValueAndRefusesTheRestWithOverflow) {
+    for (std::int32_t value : {-32768, -32767, -5, -4, -3, -2, -1, 0, 1, 32766, 32767})
+        EXPECT_EQ(NarrowToFlashResult(value), value);
+    for (std::int32_t value : {32768, -32769, 65536, 65534, std::numeric_limits<std::int32_t>::max(),
+                               std::numeric_limits<std::int32_t>::min()}) {
+        try {
+            ADD_FAILURE() << value << " was narrowed to " << NarrowToFlashResult(value);
+        } catch (const AppError& error) {
+            EXPECT_EQ(error.number, kErrOverflow);
+            EXPECT_EQ(error.description, L"Overflow");
+        }
+    }
+}
+
+TEST(LibraryFaultText, NamesCodeAndPlaceAndFitsItsBuffer) {
+    const std::wstring advice = golden::kLibraryFaultAdvice;
+    wchar_t text[512];
+    WriteLibraryFaultText(text, 0xC0000005, L"OSCdll.DLL", 0x1A2B);
+    EXPECT_EQ(text,
+              L"The flashing library failed with exception C0000005 in OSCdll.DLL at offset 0x1A2B" + advice);
+    WriteLibraryFaultText(text, 0x5, L"", 0);
+    EXPECT_EQ(text, L"The flashing library failed with exception 00000005" + advice);
+    wchar_t small[8];
+    WriteLibraryFaultText(small, 0xE06D7363, L"x", 0);
+    EXPECT_EQ(std::wstring(small), L"The fla");
+    WriteProgramFaultText(text, 0xC0000005, L"KorvaniFWUpdater.exe", 0x10);
+    EXPECT_EQ(text, L"Korvani Update failed with exception C0000005 in KorvaniFWUpdater.exe at offset 0x10" +
+                        std::wstring(golden::kProgramFaultAdvice));
+    WriteProgramFaultDuringWriteText(text, 0xC0000005, L"shell32.dll", 0x10);
+    EXPECT_EQ(text, L"Korvani Update failed with exception C0000005 in shell32.dll at offset 0x10" +
+                        std::wstring(golden::kProgramFaultDuringWriteAdvice));
+}
+
+// What the watcher says when the program ended at each stage of an update:
+// never that a write was cut short once the library had answered, nor that
+// the controller may be erased after a result that leaves it whole.
+TEST(LibraryFaultText, AnEndingIsToldOnlyWhereTheControllerMayBeLeftErased) {
+    const std::wstring nothing;
+    const struct {
+        AttemptStage stage;
+        std::int32_t result;
+        std::wstring told;
+    } endings[] = {
+        {AttemptStage::None, 0, nothing},
+        {AttemptStage::Calling, 0, golden::UpdateCutShortText(L"C0000409")},
+        {AttemptStage::Answered, 0, nothing},
+        {AttemptStage::Answered, -3, nothing},
+        {AttemptStage::Answered, -4, nothing},
+        {AttemptStage::Answered, -2, golden::UpdateEndedBeforeAnswerText(L"C0000409")},
+        {AttemptStage::Answered, -1, golden::UpdateEndedBeforeAnswerText(L"C0000409")},
+        {AttemptStage::Answered, 65536, golden::UpdateEndedBeforeAnswerText(L"C0000409")},  // -> overflow
+        {AttemptStage::Told, -2, nothing},
+    };
+    for (const auto& ending : endings) {
+        wchar_t text[512];
+        const bool told = WriteUpdateEndedText(text, ending.stage, ending.result, 0xC0000409);
+        EXPECT_EQ(told ? std::wstring(text) : nothing, ending.told)
+            << static_cast<int>(ending.stage) << " " << ending.result;
+    }
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// What a result means, and the boxes that say it.
+#include "flash_result.h"
 #include "message_boxes.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +8,16 @@
 #include "unhandled_error.h"
 
 namespace {
+
+TEST(FlashResult, EveryValueOf16BitsHasOneMeaning) {
+    for (int value = -32768; value <= 32767; ++value) {
+        FlashOutcome expected = FlashOutcome::Unexpected;
+        if (value == 0) expected = FlashOutcome::Success;
+        if (value == -2) expected = FlashOutcome::ErasedNotRecognised;
+        if (value == -3 || value == -4) expected = FlashOutcome::NotFirmware;
+        ASSERT_EQ(ClassifyFlashResult(static_cast<FlashResult>(value)), expected) << value;
+    }
+}
 
 void ExpectBox(const MessageBoxContents& box, const std::wstring& text, const wchar_t* title, int style) {
     EXPECT_EQ(box.text, text);

@@ -1,6 +1,12 @@
+// The framework's portable halves: the dialog's error numbers, its filter list, twips.
 #include "common_dialog_error.h"
+#include "file_filter.h"
+#include "twips.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
+#include <string>
 
 namespace {
 
@@ -23,6 +29,30 @@ TEST(CommonDialogError, NumbersAndTextsOfTheClassicControl) {
         const AppError error = CommonDialogError(c.code);
         EXPECT_EQ(error.number, c.number) << c.code;
         EXPECT_EQ(error.description, c.description) << c.code;
+    }
+}
+
+TEST(FileFilter, PairsBecomeNulSeparatedList) {
+    using namespace std::string_literals;
+    EXPECT_EQ(FilterForOpenFileDialog(L"Bin Files (*.bin)|*.bin|All Files (*.*)|*.*"),
+              L"Bin Files (*.bin)\0*.bin\0All Files (*.*)\0*.*\0\0"s);
+    EXPECT_EQ(FilterForOpenFileDialog(L""), L"\0"s);
+}
+
+TEST(Twips, WindowGeometryAtCommonDpis) {
+    const struct {
+        int dpi, clientWidth, clientHeight, buttonLeft, buttonWidth;
+    } cases[] = {
+        {96, 178, 77, 24, 129},
+        {120, 223, 96, 30, 161},
+        {144, 267, 116, 36, 194},
+        {192, 356, 154, 48, 258},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ((std::array{TwipsToPixels(2670, c.dpi), TwipsToPixels(1155, c.dpi),
+                              TwipsToPixels(360, c.dpi), TwipsToPixels(1935, c.dpi)}),
+                  (std::array{c.clientWidth, c.clientHeight, c.buttonLeft, c.buttonWidth}))
+            << c.dpi;
     }
 }
 
