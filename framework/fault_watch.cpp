@@ -121,6 +121,15 @@ void CopyName(std::wstring_view name) {
     watch->module[length] = L'\0';
 }
 
+// Where the executable image holding `address` is mapped; null where none is.
+void* ImageAt(std::uintptr_t address) {
+    MEMORY_BASIC_INFORMATION region;
+    if (VirtualQuery(reinterpret_cast<void*>(address), &region, sizeof region) != sizeof region ||
+        region.Type != MEM_IMAGE)
+        return nullptr;
+    return region.AllocationBase;
+}
+
 // The module at `address`, from the table; one loaded since is found through
 // its mapping, which takes no loader lock either.
 void NameModuleAt(std::uintptr_t address) {
@@ -129,22 +138,13 @@ void NameModuleAt(std::uintptr_t address) {
         watch->offset = address - module->start;
         return;
     }
-    MEMORY_BASIC_INFORMATION region;
-    if (VirtualQuery(reinterpret_cast<void*>(address), &region, sizeof region) != sizeof region ||
-        region.Type != MEM_IMAGE)
-        return;
-    const DWORD length =
-        GetMappedFileNameW(GetCurrentProcess(), region.AllocationBase, watch->mappedFile, MAX_PATH - 1);
+    void* const image = ImageAt(address);
+    if (image == nullptr) return;
+    const DWORD length = GetMappedFileNameW(GetCurrentProcess(), image, watch->mappedFile, MAX_PATH - 1);
     if (length == 0) return;
     const std::wstring_view mapped(watch->mappedFile, length);
     CopyName(mapped.substr(mapped.find_last_of(L'\\') + 1));
-    watch->offset = address - reinterpret_cast<std::uintptr_t>(region.AllocationBase);
-}
-
-bool InImage(std::uintptr_t address) {
-    MEMORY_BASIC_INFORMATION region;
-    return VirtualQuery(reinterpret_cast<void*>(address), &region, sizeof region) == sizeof region &&
-           region.Type == MEM_IMAGE;
+    watch->offset = address - reinterpret_cast<std::uintptr_t>(image);
 }
 
 bool IsWatchedThread(DWORD thread) {
@@ -166,7 +166,8 @@ FaultOwner OwnerOf(const EXCEPTION_RECORD& record) {
     const auto address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
     const Module* module = ModuleAt(address);
     // A module not in the table was loaded since the call started.
-    if (module != nullptr ? module->watched : calling && InImage(address)) return FaultOwner::WatchedCode;
+    if (module != nullptr ? module->watched : calling && ImageAt(address) != nullptr)
+        return FaultOwner::WatchedCode;
     return calling ? FaultOwner::ProgramDuringCall : FaultOwner::Program;
 }
 
