@@ -92,13 +92,12 @@ std::int32_t UpdateAttempt::Call(Inicio::FlashProgramATFn entry, char* path) {
     FaultWatch::CallStarting();
     const std::int32_t result = entry(path);
     // First: the write is over, even should what follows die on a heap the library broke.
-    MarkAttemptStage(AttemptStage::Answered, result);
+    Enter(AttemptStage::Answered, result, kAwaitingAnswer);
     std::vector<ScopedHandle> started = FaultWatch::CallReturned();
 
     lastReturn_ = GetTickCount64();
     RestoreFloatingPointControl();
     currentDirectory.PutBack();
-    Enter(AttemptStage::Answered, result, kAwaitingAnswer);
     try {
         threads_.insert(threads_.end(), std::make_move_iterator(started.begin()),
                         std::make_move_iterator(started.end()));
@@ -119,8 +118,9 @@ bool UpdateAttempt::ThreadsRunOn() const noexcept {
     return false;
 }
 
+// The watcher learns the stage before anything else is done.
 void UpdateAttempt::Enter(AttemptStage stage, std::int32_t result, const wchar_t* shutdownReason) noexcept {
-    stage_ = stage;
     MarkAttemptStage(stage, result);
+    stage_ = stage;
     shutdownBlock_->SetReason(shutdownReason);
 }
