@@ -16,12 +16,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KORVANI_RELEASE_BUILD:-$root/build/win32}
 bin="$build/bin"
 dist=${KORVANI_DIST_DIR:-$root/dist}
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-release="KorvaniFWUpdater-$version"
+setting() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+release="KorvaniFWUpdater-$(setting CMAKE_PROJECT_VERSION)"
 
-# The address users are sent to, as the program itself holds it. The default
+# The address users are sent to, as the program was built with it. The default
 # in CMakeLists.txt is a placeholder that must never reach a user.
-wiki=$(strings -e l "$bin/KorvaniFWUpdater.exe" | sed -n 's/^(\(.*\)) for help and tools\.$/\1/p' | head -n 1)
+wiki=$(setting KORVANI_SUPPORT_WIKI)
 placeholder=$(sed -n 's/^set(KORVANI_SUPPORT_WIKI "\([^"]*\)".*/\1/p' "$root/CMakeLists.txt")
 if [ -z "$wiki" ] || [ "$wiki" = "$placeholder" ]; then
     echo "Not packaged: the program names the placeholder support wiki ${wiki:-(none found)}; give the maker's: make dist KORVANI_SUPPORT_WIKI=https://..." >&2
